@@ -22,7 +22,7 @@ namespace {
 constexpr char kUsage[] = "Usage: Maptag WeightFile MapFile CoordinateFile OutputFile";
 constexpr char kCannotLoad[] = "cannot load data file ";
 [[maybe_unused]] constexpr char kCannotSave[] = "cannot save to data file ";
-constexpr char kSourceFile[] = "apps/source/Kohonen/Label/Maptag";
+constexpr char kSourceFile[] = "apps/source/Kohonen/Label/Maptag.cpp";
 constexpr int kScratchSize = 1028;
 
 struct Arguments {
