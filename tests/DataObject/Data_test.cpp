@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -13,6 +14,13 @@
 
 namespace {
 
+// "<prefix><n>", e.g. "c12".
+std::string Name(char prefix, int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%c%d", prefix, n);
+  return text;
+}
+
 // Row r (counting appends from 0) holds inputs (10r, 10r+1), output 100r and
 // the label "r<r>".
 std::unique_ptr<Data> Filled(int slots, int appends, bool labels = true) {
@@ -20,7 +28,7 @@ std::unique_ptr<Data> Filled(int slots, int appends, bool labels = true) {
   for (int r = 0; r < appends; ++r) {
     const double inputs[2] = {10.0 * r, 10.0 * r + 1};
     const double outputs[1] = {100.0 * r};
-    const TLabelList list(("r" + std::to_string(r)).c_str(), 1.0);
+    const TLabelList list(Name('r', r).c_str(), 1.0);
     table->AppendRow(inputs, outputs, &list);
   }
   return table;

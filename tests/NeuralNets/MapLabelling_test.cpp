@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -13,6 +14,13 @@
 #include "Working/NeuralNets/TKohonenNetwork.h"
 
 namespace {
+
+// "<prefix><n>", e.g. "c12".
+std::string Name(char prefix, int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%c%d", prefix, n);
+  return text;
+}
 
 // A map table over a grid of the given sizes, cells in row-major order with
 // their coordinates as inputs; cell i carries the label "c<i>" (when
@@ -29,7 +37,7 @@ std::unique_ptr<Data> MakeMap(const std::vector<int>& sizes, bool labelled = tru
       coordinates[static_cast<std::size_t>(k)] = rest % sizes[static_cast<std::size_t>(k)];
       rest /= sizes[static_cast<std::size_t>(k)];
     }
-    const TLabelList list(("c" + std::to_string(cell)).c_str(), 1.0);
+    const TLabelList list(Name('c', cell).c_str(), 1.0);
     map->AppendRow(coordinates.data(), nullptr, &list);
   }
   return map;

@@ -21,8 +21,8 @@ namespace {
 
 constexpr char kUsage[] = "Usage: Maptag WeightFile MapFile CoordinateFile OutputFile";
 constexpr char kCannotLoad[] = "cannot load data file ";
-constexpr char kCannotSave[] = "cannot save to data file ";
-constexpr char kSourceFile[] = "apps/source/Kohonen/Label/Maptag";
+[[maybe_unused]] constexpr char kCannotSave[] = "cannot save to data file ";
+constexpr char kSourceFile[] = "apps/source/Kohonen/Label/Maptag.cpp";
 constexpr int kScratchSize = 1028;
 
 struct Arguments {
@@ -48,14 +48,15 @@ struct RunObjects {
   }
 };
 
-int ReportLoadFailure(const char* file) {
+[[maybe_unused]] int ReportLoadFailure(const char* file) {
   std::cerr << kCannotLoad << file << std::endl;
   return 1;
 }
 
 // Steps after loading: label, save, release. A failed save is reported but
 // does not change the exit status.
-int LabelAndSave(RunObjects& run, const Arguments& args, char* data_scratch) {
+int LabelAndSave(RunObjects& run, [[maybe_unused]] const Arguments& args,
+                 [[maybe_unused]] char* data_scratch) {
   run.PtrDatLabelled.reset(LabelCoordinates(run.PtrDatCoordinates.get(), run.PtrDatMap.get()));
 
   // ---- PENDING: DataSet writer ----------------------------------------
@@ -63,16 +64,13 @@ int LabelAndSave(RunObjects& run, const Arguments& args, char* data_scratch) {
   //                   nullptr, nullptr) != SUCCESS) {
   //     std::cerr << kCannotSave << args.output_file << std::endl;
   //   }
-  (void)data_scratch;
-  (void)args;
-  (void)kCannotSave;
 
   run.Release();
   return 0;
 }
 
 int Run(const Arguments& args) {
-  char network_scratch[kScratchSize];
+  [[maybe_unused]] char network_scratch[kScratchSize];
   char data_scratch[kScratchSize];
   RunObjects run;
 
@@ -96,8 +94,6 @@ int Run(const Arguments& args) {
   //
   // Until the readers are part of the build, a run cannot read its files
   // and must not claim success.
-  (void)network_scratch;
-  (void)ReportLoadFailure;
   if (run.PtrDatMap == nullptr || run.PtrDatCoordinates == nullptr) {
     std::cerr << "Maptag: reading network and data files is not available in this build"
               << std::endl;
