@@ -546,6 +546,28 @@ TTag ReadTag(char* scratch, const char* blockdef, TextInput& in, bool continuing
 }
 
 double ReadNumberItem(char* scratch, const char* blockdef, TextInput& in) {
+  // Most numbers are plain decimals lying wholly inside the input's buffer:
+  // convert them there. When the conversion stops exactly where the word
+  // ends, the result is what the general path gives; anything else (a
+  // special, a comment, "inf", hexadecimal, a value out of range, a word
+  // running on past the number or reaching the end of the buffer) takes the
+  // general path below.
+  const std::string_view buffered = in.Buffered();
+  const char* const first = buffered.data();
+  const char* const last = first + buffered.size();
+  const char* p = first;
+  while (p < last && ClassOf(static_cast<unsigned char>(*p)) == kSeparator) ++p;
+  if (p < last && (IsDigit(*p) || *p == '.' || (*p == '-' && p + 1 < last && (IsDigit(p[1]) || p[1] == '.')))) {
+    double value;
+    const auto result = std::from_chars(p, last, value);
+    if (result.ec == std::errc() && result.ptr < last && result.ptr - p < kScratchSize) {
+      const CharClass next = ClassOf(static_cast<unsigned char>(*result.ptr));
+      if (next != kWord) {
+        in.Skip(static_cast<std::size_t>(result.ptr - first) + (next == kSeparator ? 1 : 0));
+        return value;
+      }
+    }
+  }
   const std::string_view token = ReadTokenView(scratch, in);
   if (!token.empty() && !IsSpecialChar(token[0])) return ParseNumber(scratch, in, token);
   TTag tag;

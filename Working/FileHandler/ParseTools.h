@@ -79,6 +79,12 @@ class TextInput {
   // row, and only bytes that Get returned (not kEof).
   void Unget() { --pos_; }
 
+  // The bytes buffered and not yet read, for scanners that work on the
+  // buffer directly (possibly empty although the input goes on); Skip(n)
+  // consumes n of them. The view is valid until the next Get.
+  std::string_view Buffered() const { return std::string_view(data_ + pos_, end_ - pos_); }
+  void Skip(std::size_t n) { pos_ += n; }
+
   // Number of bytes consumed so far from the start of the input.
   std::uint64_t Position() const { return base_ + pos_; }
   // Moves to an absolute byte position (clamped to the end of a string
