@@ -218,6 +218,16 @@ bool TextInput::Open(const char* path) {
   base_ = 0;
   at_eof_ = false;
   read_failed_ = false;
+  // The first block is read at once, so that what opens but cannot be read
+  // (a directory, say) counts as not opened.
+  if (Refill() != kEof) {
+    Unget();
+  } else if (read_failed_) {
+    std::fclose(file_);
+    file_ = nullptr;
+    size_ = 0;
+    return false;
+  }
   return true;
 }
 

@@ -66,7 +66,7 @@ class TextInput {
   TextInput(const TextInput&) = delete;
   TextInput& operator=(const TextInput&) = delete;
 
-  // Opens a file for reading; false when it cannot be opened.
+  // Opens a file for reading; false when it cannot be opened or read.
   bool Open(const char* path);
 
   // The next byte (0 to 255), or kEof at the end of the input (also after

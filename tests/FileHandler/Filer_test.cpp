@@ -404,6 +404,7 @@ TEST_F(FilerFiles, FileLevelResults) {
   Data* untouched = reinterpret_cast<Data*>(8);
   EXPECT_EQ(LoadData(scratch_, Path("missing.dat").c_str(), &untouched), OPEN_FAILED);
   EXPECT_EQ(untouched, reinterpret_cast<Data*>(8));
+  EXPECT_EQ(LoadData(scratch_, dir_.path().c_str(), &untouched), OPEN_FAILED);
   long offset = 0;
   EXPECT_EQ(LoadDataBlock(scratch_, Path("missing.dat").c_str(), &offset, 1, &untouched),
             OPEN_FAILED);

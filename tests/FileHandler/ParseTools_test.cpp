@@ -464,6 +464,7 @@ TEST(TextInput, OpenFailureAndEmptyInputs) {
   EXPECT_EQ(in.Get(), TextInput::kEof);
   EXPECT_FALSE(in.Open("/nonexistent/dir/file"));
   testsupport::TempDir dir;
+  EXPECT_FALSE(in.Open(dir.path().c_str()));  // a directory opens but cannot be read
   ASSERT_TRUE(in.Open(dir.Write("empty", "").c_str()));
   EXPECT_EQ(in.Get(), TextInput::kEof);
   EXPECT_EQ(in.Get(), TextInput::kEof);
