@@ -67,12 +67,32 @@ void TConnectedConnections::Randomize(double min, double max) {
   for (double& w : array_weights) w = RandomWeight(min, max);
 }
 
-// Evaluation's inner loop: one contiguous row per target neuron.
+// Evaluation's inner loop: one contiguous row per target neuron. Each row is
+// summed strictly in source order (the result must not depend on the
+// machine); four rows go side by side so that their additions overlap.
 void TConnectedConnections::AddWeightedInput(double* net) {
   const double* source = network->layers[fromLayer]->values.data();
   const int sources = sources_;
   const double* row = array_weights.data();
-  for (int t = 0; t < targets_; ++t, row += sources) {
+  int t = 0;
+  for (; t + 4 <= targets_; t += 4, row += 4 * sources) {
+    const double* r1 = row + sources;
+    const double* r2 = r1 + sources;
+    const double* r3 = r2 + sources;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    for (int f = 0; f < sources; ++f) {
+      const double v = source[f];
+      s0 = row[f] * v + s0;
+      s1 = r1[f] * v + s1;
+      s2 = r2[f] * v + s2;
+      s3 = r3[f] * v + s3;
+    }
+    net[t] = net[t] + s0;
+    net[t + 1] = net[t + 1] + s1;
+    net[t + 2] = net[t + 2] + s2;
+    net[t + 3] = net[t + 3] + s3;
+  }
+  for (; t < targets_; ++t, row += sources) {
     double sum = 0.0;
     for (int f = 0; f < sources; ++f) sum = row[f] * source[f] + sum;
     net[t] = net[t] + sum;

@@ -62,13 +62,27 @@ void TPrunedConnections::Randomize(double min, double max) {
   }
 }
 
-// Evaluation's inner loop: contiguous rows of weights and masks.
+// Evaluation's inner loop: contiguous rows of weights and masks, each row
+// summed strictly in source order, four rows side by side (see the fully
+// connected set).
 void TPrunedConnections::AddWeightedInput(double* net) {
   const double* source = network->layers[fromLayer]->values.data();
   const int sources = sources_;
   const double* row = array_weights.data();
   const char* mask = array_masks.data();
-  for (int t = 0; t < targets_; ++t, row += sources, mask += sources) {
+  int t = 0;
+  for (; t + 4 <= targets_; t += 4, row += 4 * sources, mask += 4 * sources) {
+    double s[4] = {0.0, 0.0, 0.0, 0.0};
+    for (int f = 0; f < sources; ++f) {
+      const double v = source[f];
+      for (int k = 0; k < 4; ++k) {
+        const std::size_t at = static_cast<std::size_t>(k) * sources + f;
+        if (mask[at] & FMaskExists) s[k] = row[at] * v + s[k];
+      }
+    }
+    for (int k = 0; k < 4; ++k) net[t + k] = net[t + k] + s[k];
+  }
+  for (; t < targets_; ++t, row += sources, mask += sources) {
     double sum = 0.0;
     for (int f = 0; f < sources; ++f) {
       if (mask[f] & FMaskExists) sum = row[f] * source[f] + sum;

@@ -661,6 +661,34 @@ TEST(WeightVisitors, DefaultWeightedInputAndBinding) {
   delete net;
 }
 
+TEST(WeightVisitors, DefaultRandomizeDrawsPerVisitedWeight) {
+  TBasicNetwork net(2);
+  net.layers[0] = new TSimpleLayer(&net, 0, 2);
+  net.layers[1] = new TSimpleInputLayer(&net, 1, 2);
+  net.Connect(0, 1);
+  TBasicConnections* set = net.priv_conns_index[1][0];
+  set->SetWeights(std::vector<double>{1, 2, 3, 4}.data(), 1);
+  set->SetUntrainable(1, 0);
+  set->RemoveWeight(0, 1);
+  std::srand(31);
+  const double r0 = 2.0 + (std::rand() % 32767) * (1.0L / 32767) * 3.0;
+  const double r1 = 2.0 + (std::rand() % 32767) * (1.0L / 32767) * 3.0;
+  const int after = std::rand();
+  std::srand(31);
+  set->TBasicConnections::Randomize(2.0, 5.0);  // visits (0,0) and (1,1)
+  EXPECT_EQ(std::rand(), after);
+  std::vector<double> out(3);
+  set->GetWeights(out.data(), 1);
+  EXPECT_EQ(out, (std::vector<double>{r0, 2.0, r1}));
+  std::srand(31);
+  const int first = std::rand();
+  std::srand(31);
+  set->TBasicConnections::Randomize(-1.0, -1.0);  // equal bounds draw nothing
+  EXPECT_EQ(std::rand(), first);
+  set->GetWeights(out.data(), 1);
+  EXPECT_EQ(out, (std::vector<double>{-1.0, 2.0, -1.0}));
+}
+
 class SumPairs : public TIterateObj2 {
  public:
   void Visit() override { sum += *weight1 * *weight2; }
