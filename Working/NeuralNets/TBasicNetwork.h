@@ -167,6 +167,7 @@ class TNeuronArrayLayer : public TBasicLayer {
   std::vector<N> nodes;
 
  protected:
+  ~TNeuronArrayLayer() override = default;
   TNeuronArrayLayer(TBasicNetwork* network, int layerNum, int numNeurons);
   // Copies neurons, functions and dimensions from source (same size).
   void CopyFromLayer(const TNeuronArrayLayer& source);
@@ -179,6 +180,9 @@ class TSimpleLayer : public TNeuronArrayLayer<TBasicNeuron> {
   TSimpleLayer(TBasicNetwork* network, int layerNum, int numNeurons);
   const char* GetLayerType() override { return "Simple"; }
   TBasicLayer* Clone(TBasicNetwork* n) override;
+
+ protected:
+  ~TSimpleLayer() override = default;
 };
 
 class TGainLayer : public TNeuronArrayLayer<TGainNeuron> {
@@ -187,6 +191,9 @@ class TGainLayer : public TNeuronArrayLayer<TGainNeuron> {
   const char* GetLayerType() override { return "Gain"; }
   TBasicLayer* Clone(TBasicNetwork* n) override;
   void SetGain(double g);
+
+ protected:
+  ~TGainLayer() override = default;
 };
 
 // Copies the network's inputs; no weights and no functions apply.
@@ -196,6 +203,9 @@ class TSimpleInputLayer : public TSimpleLayer {
   void Evaluate(const double* inputs) override;
   const char* GetLayerType() override { return "Input"; }
   TBasicLayer* Clone(TBasicNetwork* n) override;
+
+ protected:
+  ~TSimpleInputLayer() override = default;
 };
 
 // ---------------------------------------------------------------------------
@@ -450,6 +460,9 @@ class TEmptyConnections : public TBasicConnections {
   void InsertToNode(int, double, double, bool) override {}
 
   double dummyWeight = 0.0;
+
+ protected:
+  ~TEmptyConnections() override = default;
 };
 
 // ---------------------------------------------------------------------------

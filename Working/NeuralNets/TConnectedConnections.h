@@ -104,6 +104,9 @@ class TConnectedConnections : public TBasicConnections {
   std::vector<double> array_weights;   // T rows of S weights
   std::vector<double*> index_weights;  // start of each row
 
+ protected:
+  ~TConnectedConnections() override = default;
+
  private:
   TConnectedConnections(TBasicNetwork* network, int fromLayer, int toLayer, int sources,
                         int targets);

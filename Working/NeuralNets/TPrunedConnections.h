@@ -55,6 +55,9 @@ class TPrunedConnections : public TBasicConnections {
   std::vector<char> array_masks;       // T rows of S masks
   std::vector<char*> index_masks;      // start of each mask row
 
+ protected:
+  ~TPrunedConnections() override = default;
+
  private:
   TPrunedConnections(TBasicNetwork* network, int fromLayer, int toLayer, int sources,
                      int targets);

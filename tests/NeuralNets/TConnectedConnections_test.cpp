@@ -41,7 +41,8 @@ class FullSet : public testing::Test {
 TEST_F(FullSet, NewSetIsZeroAndContiguous) {
   net_.layers[0] = new TSimpleLayer(&net_, 0, 3);
   net_.layers[1] = new TSimpleLayer(&net_, 1, 2);
-  TConnectedConnections set(&net_, 0, 1);
+  auto* made = new TConnectedConnections(&net_, 0, 1);
+  TConnectedConnections& set = *made;
   EXPECT_EQ(set.array_weights, std::vector<double>(6, 0.0));
   ASSERT_EQ(set.index_weights.size(), 2u);
   EXPECT_EQ(set.index_weights[0], set.array_weights.data());
@@ -49,6 +50,7 @@ TEST_F(FullSet, NewSetIsZeroAndContiguous) {
   EXPECT_EQ(set.GetWeightPtr(2, 1), &set.array_weights[5]);
   EXPECT_STREQ(set.GetConnectionsNType(), "FullyConnected");
   EXPECT_TRUE(set.IsConnected());
+  made->Destroy();
 }
 
 TEST_F(FullSet, GetWeightsIsSourceMajorWalksAreTargetMajor) {
