@@ -1,0 +1,459 @@
+#include "Working/FileHandler/Filer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Working/DataObject/Data.h"
+#include "Working/DataObject/Labels.h"
+#include "Working/Exceptions/Exceptions.h"
+#include "Working/Exceptions/FatalAssert.h"
+#include "Working/FileHandler/ParseTools.h"
+#include "Working/KQmessage/KQML.h"
+
+namespace {
+
+constexpr char kSourceFile[] = "Working/FileHandler/Filer.cpp";
+
+// Keywords of the format, as the writer spells them. The reader compares
+// without regard to case.
+constexpr char kDataSetKeyword[] = "DataSet";
+constexpr char kDataKeyword[] = "Data";
+constexpr char kRowsKeyword[] = "Rows";
+constexpr char kInputsKeyword[] = "Inputs";
+constexpr char kExpectedOutputsKeyword[] = "ExpectedOutputs";
+constexpr char kGeneratedOutputsKeyword[] = "GeneratedOutputs";
+constexpr char kErrorKeyword[] = "Error";
+constexpr char kLabelsValue[] = "Labels";
+constexpr int kLabelsCount = -1;  // a column group replaced by label lists
+
+// Messages.
+constexpr char kNoLabelsInInputs[] = "No labels in inputs";
+constexpr char kRowsMissing[] = "DataSet header without Rows";
+constexpr char kUnexpectedEof[] = "Unexpected end of file";
+constexpr char kLabelListExpected[] = "Label list expected";
+
+// Suffix of the temporary file a save writes before renaming it.
+constexpr char kSavingSuffix[] = ".saving";
+
+constexpr int kLabelPrecision = 9;
+constexpr int kDataDigits = 15;
+
+// The shape of a file as its header declares it.
+struct Layout {
+  int inputs = 0;
+  int expected = 0;   // columns; 0 when labels1
+  int generated = 0;  // columns; 0 when labels2
+  int error = 0;
+  int rows = -1;
+  bool labels1 = false;
+  bool labels2 = false;
+  bool first = false;   // the file holds a first table
+  bool second = false;  // the file holds a second table
+};
+
+// Owns a table until it is handed out.
+using TablePtr = std::unique_ptr<Data>;
+
+// Steps shared by the readers: the DataSet start tag, the header, the Data
+// start tag. Returns SUCCESS or the header's BAD_FORMAT.
+int ReadPrologue(char* scratch, TextInput& in, Layout* layout, std::string* dataset_name,
+                 std::string* data_name) {
+  const std::string name =
+      ExpectBlockStart(scratch, ReadTag(scratch, nullptr, in, false), in, "DATASET");
+  if (dataset_name != nullptr) *dataset_name = name;
+  int expected = 0;
+  int generated = 0;
+  TTag tag;
+  const int code = ReadDataSetHeader(scratch, in, &layout->inputs, &expected, &generated,
+                                     &layout->error, &layout->rows, &tag);
+  if (code != SUCCESS) return code;
+  if (layout->rows < 0) throw FileTools::Error(kRowsMissing, &in, nullptr);
+  *data_name = ExpectBlockStart(scratch, tag, in, "DATA");
+  layout->labels1 = expected == kLabelsCount;
+  layout->labels2 = generated == kLabelsCount;
+  layout->expected = expected > 0 ? expected : 0;
+  layout->generated = generated > 0 ? generated : 0;
+  layout->first = layout->inputs != 0 || layout->expected != 0 || layout->labels1;
+  layout->second = layout->generated != 0 || layout->error != 0 || layout->labels2;
+  return SUCCESS;
+}
+
+void ReadLabelListInto(char* scratch, TextInput& in, TLabelList* list) {
+  const int c = SkipSpaceAndGet(scratch, in);
+  if (c == TextInput::kEof) throw FileTools::Error(kUnexpectedEof, &in, nullptr);
+  if (c != '[') throw FileTools::Error(kLabelListExpected, &in, nullptr);
+  const int next = SkipSpaceAndGet(scratch, in);
+  if (next == ']') return;
+  if (next == TextInput::kEof) throw FileTools::Error(kUnexpectedEof, &in, nullptr);
+  in.Unget();
+  for (;;) {
+    const TTag tag = ReadTag(scratch, nullptr, in, true);
+    if (tag.kind == TagEnd) throw FileTools::Error(kUnexpectedEof, &in, nullptr);
+    const double value = tag.kind == TagValue ? ParseNumber(scratch, in, tag.value) : 1.0;
+    list->AddLabel(tag.name.c_str(), value);
+    if (!tag.continued) return;
+  }
+}
+
+// Reads count rows into the tables that exist (first and second may be
+// null when the layout has no such table). The tables grow as the rows
+// arrive, so a header that promises more rows than the file holds costs
+// nothing before the reading fails.
+void ReadRows(char* scratch, TextInput& in, const char* block, int count, const Layout& layout,
+              Data* first, Data* second, int assert_line1, int assert_line2) {
+  if (!layout.first && !layout.second) return;  // rows hold nothing
+  std::vector<double> inputs(static_cast<std::size_t>(layout.inputs));
+  std::vector<double> expected(static_cast<std::size_t>(layout.expected));
+  std::vector<double> generated(static_cast<std::size_t>(layout.generated));
+  std::vector<double> errors(static_cast<std::size_t>(layout.error));
+  auto read_numbers = [&](std::vector<double>& values) {
+    for (double& value : values) value = ReadNumberItem(scratch, block, in);
+  };
+  for (int row = 0; row < count; ++row) {
+    read_numbers(inputs);
+    read_numbers(expected);
+    read_numbers(generated);
+    read_numbers(errors);
+    if (layout.first) {
+      TLabelList list;
+      if (layout.labels1) {
+        FatalAssert(first != nullptr, "PtrDatFileData1 != NULL", kSourceFile, assert_line1);
+        ReadLabelListInto(scratch, in, &list);
+      }
+      first->AppendRow(inputs.data(), expected.data(), std::move(list));
+    }
+    if (layout.second) {
+      TLabelList list;
+      if (layout.labels2) {
+        FatalAssert(second != nullptr, "PtrDatFileData2 != NULL", kSourceFile, assert_line2);
+        ReadLabelListInto(scratch, in, &list);
+      }
+      second->AppendRow(generated.data(), errors.data(), std::move(list));
+    }
+  }
+}
+
+// Creates the tables the layout calls for, with `slots` slots, and hands
+// them to the results at once (the caller owns them from here on).
+void CreateTables(const Layout& layout, int slots, Data** first, Data** second) {
+  if (layout.first) {
+    *first = new Data(slots, layout.inputs, layout.expected, layout.labels1);
+  }
+  if (layout.second) {
+    *second = new Data(slots, layout.generated, layout.error, layout.labels2);
+  }
+}
+
+void ExpectEnd(char* scratch, TextInput& in, const char* block) {
+  ExpectBlockEnd(scratch, ReadTag(scratch, block, in, false), in);
+}
+
+}  // namespace
+
+int LoadDataSet(char* scratch, const char* name, Data** first, Data** second,
+                TKQstructure* options) {
+  delete options;
+  TextInput in;
+  if (!in.Open(name)) return OPEN_FAILED;
+  *first = nullptr;
+  *second = nullptr;
+  Layout layout;
+  std::string dataset_name;
+  std::string data_name;
+  const int code = ReadPrologue(scratch, in, &layout, &dataset_name, &data_name);
+  if (code != SUCCESS) return code;
+  CreateTables(layout, layout.rows, first, second);
+  ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, *first, *second, 202, 215);
+  ExpectEnd(scratch, in, data_name.c_str());
+  ExpectEnd(scratch, in, dataset_name.c_str());
+  ExpectEnd(scratch, in, nullptr);
+  return SUCCESS;
+}
+
+int LoadData(char* scratch, const char* name, Data** first) {
+  Data* second_table = nullptr;
+  struct Drop {
+    Data*& table;
+    ~Drop() { delete table; }
+  } drop{second_table};
+  const int code = LoadDataSet(scratch, name, first, &second_table, nullptr);
+  if (code != SUCCESS) return code;
+  return second_table != nullptr ? BAD_FORMAT : SUCCESS;
+}
+
+int LoadDataBlock(char* scratch, const char* name, long* offset, int count, Data** first,
+                  Data** second) {
+  if (offset == nullptr || *offset < 0 || count < 0) return BAD_ARGUMENT;
+  TextInput in;
+  if (!in.Open(name)) return OPEN_FAILED;
+  *first = nullptr;
+  *second = nullptr;
+  Layout layout;
+  std::string data_name;
+  const int code = ReadPrologue(scratch, in, &layout, nullptr, &data_name);
+  if (code != SUCCESS) return code;
+  const std::uint64_t start = in.Position();
+  if (!in.SeekTo(start + static_cast<std::uint64_t>(*offset))) return BAD_ARGUMENT;
+  CreateTables(layout, count, first, second);
+  ReadRows(scratch, in, data_name.c_str(), count, layout, *first, *second, 326, 339);
+  *offset = static_cast<long>(in.Position() - start);
+  return SUCCESS;
+}
+
+int LoadDataBlock(char* scratch, const char* name, long* offset, int count, Data** first) {
+  Data* second_table = nullptr;
+  struct Drop {
+    Data*& table;
+    ~Drop() { delete table; }
+  } drop{second_table};
+  return LoadDataBlock(scratch, name, offset, count, first, &second_table);
+}
+
+int ReadDataSetHeader(char* scratch, TextInput& in, int* inputs, int* expected_outputs,
+                      int* generated_outputs, int* error, int* rows, TTag* tag) {
+  *inputs = *expected_outputs = *generated_outputs = *error = 0;
+  *rows = -1;
+  int position = 0;
+  auto non_negative = [&](int value) {
+    if (value < 0) throw FileTools::Error(kNoLabelsInInputs, &in, nullptr);
+    return value;
+  };
+  for (*tag = ReadTag(scratch, nullptr, in, false); tag->kind == TagValue;
+       *tag = ReadTag(scratch, nullptr, in, false)) {
+    if (tag->continued) return BAD_FORMAT;
+    const int value = FileTools::strcasecmp(tag->value.c_str(), kLabelsValue) == 0
+                          ? kLabelsCount
+                          : ParseInteger(scratch, in, tag->value);
+    const char* keyword = tag->name.c_str();
+    if (FileTools::strcasecmp(keyword, kInputsKeyword) == 0 && position <= 0) {
+      *inputs = non_negative(value);
+      position = 1;
+    } else if (FileTools::strcasecmp(keyword, kExpectedOutputsKeyword) == 0 && position <= 1) {
+      *expected_outputs = value;
+      position = 2;
+    } else if (FileTools::strcasecmp(keyword, kGeneratedOutputsKeyword) == 0 && position <= 2) {
+      *generated_outputs = value;
+      position = 3;
+    } else if (FileTools::strcasecmp(keyword, kErrorKeyword) == 0 && position <= 3) {
+      *error = non_negative(value);
+      position = 4;
+    } else if (FileTools::strcasecmp(keyword, kRowsKeyword) == 0) {
+      *rows = non_negative(value);
+    } else {
+      return BAD_FORMAT;
+    }
+  }
+  return SUCCESS;
+}
+
+TLabelList* ReadLabelList(char* scratch, TextInput& in) {
+  auto list = std::make_unique<TLabelList>();
+  ReadLabelListInto(scratch, in, list.get());
+  return list.release();
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+// The header counts for one or two tables, or BAD_ARGUMENT.
+int DeriveCounts(const Data* first, const Data* second, int* inputs, int* expected,
+                 int* generated, int* error, int* rows) {
+  *rows = -1;
+  *inputs = *expected = *generated = *error = 0;
+  if (first != nullptr) {
+    *rows = first->GetNumRows();
+    *inputs = first->GetNumInputs();
+    *expected = first->GetNumOutputs();
+    if (first->HasLabels()) {
+      const int LngExpectedOutputs = *expected;
+      FatalAssert(LngExpectedOutputs == 0, "LngExpectedOutputs == 0", kSourceFile, 498);
+      *expected = kLabelsCount;
+    }
+  }
+  if (second != nullptr) {
+    if (first == nullptr) {
+      *rows = second->GetNumRows();
+    } else if (second->GetNumRows() != *rows) {
+      return BAD_ARGUMENT;
+    }
+    *generated = second->GetNumInputs();
+    *error = second->GetNumOutputs();
+    if (second->HasLabels()) {
+      const int LngCalculatedOutputs = *generated;
+      FatalAssert(LngCalculatedOutputs == 0, "LngCalculatedOutputs == 0", kSourceFile, 513);
+      *generated = kLabelsCount;
+    }
+  }
+  return *rows < 0 ? BAD_ARGUMENT : SUCCESS;
+}
+
+// Column counts below zero mean none.
+int Columns(int count) { return count > 0 ? count : 0; }
+
+// A slot that the table cannot supply is refused by the table itself, with
+// the accessor the row would have used first.
+void RequireRow(const Data& table, int slot) {
+  if (table.IsValidRow(slot)) return;
+  if (table.GetNumInputs() > 0) table.GetInputDatum(slot, 0);
+  if (table.HasLabels()) table.GetLabels(slot);
+  if (table.GetNumOutputs() > 0) table.GetOutputDatum(slot, 0);
+}
+
+void WriteNumbers(TextOutput& out, const double* values, int n) {
+  for (int i = 0; i < n; ++i) {
+    out.WriteGeneral(values[i], kDataDigits);
+    out.Put(' ');
+  }
+}
+
+// Writes every slot of the tables, in slot order. The groups follow each
+// other as "inputs  outputs-or-list  generated-or-list  errors", each
+// number followed by a blank. A label list that would be followed by
+// numbers in its row moves to the end of the row instead, where the reader
+// expects it.
+void WriteRows(char* scratch, TextOutput& out, const Data* first, const Data* second, int rows) {
+  const bool labels1 = first != nullptr && first->HasLabels();
+  const bool labels2 = second != nullptr && second->HasLabels();
+  const int inputs = first != nullptr ? Columns(first->GetNumInputs()) : 0;
+  const int expected = first != nullptr && !labels1 ? Columns(first->GetNumOutputs()) : 0;
+  const int generated = second != nullptr && !labels2 ? Columns(second->GetNumInputs()) : 0;
+  const int errors = second != nullptr ? Columns(second->GetNumOutputs()) : 0;
+  const bool defer1 = labels1 && (generated > 0 || errors > 0);
+  const bool defer2 = labels2 && errors > 0;
+  for (int slot = 0; slot < rows; ++slot) {
+    if (first != nullptr) {
+      RequireRow(*first, slot);
+      WriteNumbers(out, inputs > 0 ? first->InputRowData(slot) : nullptr, inputs);
+      out.Write("  ");
+      if (labels1) {
+        if (!defer1) WriteLabelList(scratch, out, *first->GetLabels(slot));
+      } else {
+        WriteNumbers(out, expected > 0 ? first->OutputRowData(slot) : nullptr, expected);
+      }
+    }
+    if (second != nullptr) {
+      RequireRow(*second, slot);
+      out.Write("  ");
+      if (labels2) {
+        if (!defer2) WriteLabelList(scratch, out, *second->GetLabels(slot));
+      } else {
+        WriteNumbers(out, generated > 0 ? second->InputRowData(slot) : nullptr, generated);
+      }
+      out.Write("  ");
+      WriteNumbers(out, errors > 0 ? second->OutputRowData(slot) : nullptr, errors);
+    }
+    if (defer1) WriteLabelList(scratch, out, *first->GetLabels(slot));
+    if (defer2) WriteLabelList(scratch, out, *second->GetLabels(slot));
+    out.Newline();
+  }
+}
+
+int Finish(TextOutput& out) { return out.Close() ? SUCCESS : OPEN_FAILED; }
+
+}  // namespace
+
+namespace {
+
+void WriteHeaderTo(char* scratch, TextOutput& out, int inputs, int expected_outputs,
+                   int generated_outputs, int error, int rows) {
+  auto attribute = [&](const char* keyword, int value) {
+    if (value == kLabelsCount) {
+      WriteStringValue(scratch, out, keyword, kLabelsValue, true);
+    } else {
+      WriteIntegerValue(scratch, out, keyword, value, true);
+    }
+  };
+  WriteFormatVersion(scratch, out);
+  WriteOpenTag(scratch, out, kDataSetKeyword, true);
+  attribute(kRowsKeyword, rows);
+  attribute(kInputsKeyword, inputs);
+  attribute(kExpectedOutputsKeyword, expected_outputs);
+  attribute(kGeneratedOutputsKeyword, generated_outputs);
+  attribute(kErrorKeyword, error);
+  WriteNewline(scratch, out);
+  WriteOpenTag(scratch, out, kDataKeyword, true);
+}
+
+void WriteTrailerTo(char* scratch, TextOutput& out) {
+  WriteEndTag(scratch, out, kDataKeyword);
+  WriteNewline(scratch, out);
+  WriteEndTag(scratch, out, kDataSetKeyword);
+}
+
+}  // namespace
+
+int WriteDataSetHeader(char* scratch, const char* name, int inputs, int expected_outputs,
+                       int generated_outputs, int error, int rows) {
+  if (rows < 0) return BAD_ARGUMENT;
+  TextOutput out;
+  if (!out.Open(name, TextOutput::Mode::kCreate)) return OPEN_FAILED;
+  WriteHeaderTo(scratch, out, inputs, expected_outputs, generated_outputs, error, rows);
+  return Finish(out);
+}
+
+int WriteDataSetRows(char* scratch, const char* name, const Data* first, const Data* second,
+                     TKQstructure* options) {
+  delete options;
+  int inputs, expected, generated, error, rows;
+  const int code = DeriveCounts(first, second, &inputs, &expected, &generated, &error, &rows);
+  if (code != SUCCESS) return code;
+  TextOutput out;
+  if (!out.Open(name, TextOutput::Mode::kAppend)) return OPEN_FAILED;
+  WriteRows(scratch, out, first, second, rows);
+  return Finish(out);
+}
+
+int WriteDataSetTrailer(char* scratch, const char* name) {
+  TextOutput out;
+  if (!out.Open(name, TextOutput::Mode::kAppend)) return OPEN_FAILED;
+  WriteTrailerTo(scratch, out);
+  return Finish(out);
+}
+
+void WriteLabelList(char* scratch, TextOutput& out, const TLabelList& list) {
+  OpenBracket(scratch, out, true);
+  for (int i = 0; i < list.count; ++i) {
+    const TLabel& label = list.labels[i];
+    if (label.value == 1.0) {
+      WriteItem(scratch, TagWord, label.name, nullptr, out, false);
+    } else {
+      WriteNumberValue(scratch, out, label.name, label.value, kLabelPrecision, false);
+    }
+  }
+  CloseBracket(scratch, out, true, false);
+  out.Put(' ');
+}
+
+int SaveDataSet(char* scratch, const char* name, const Data* first, const Data* second,
+                TKQstructure* options) {
+  delete options;
+  int inputs, expected, generated, error, rows;
+  int code = DeriveCounts(first, second, &inputs, &expected, &generated, &error, &rows);
+  if (code != SUCCESS) return code;
+
+  // Written beside the target in one go (the same text as the three
+  // writers in turn) and renamed over it only when complete.
+  const std::string partial = std::string(name) + kSavingSuffix;
+  TextOutput out;
+  if (!out.Open(partial.c_str(), TextOutput::Mode::kCreate)) return OPEN_FAILED;
+  try {
+    WriteHeaderTo(scratch, out, inputs, expected, generated, error, rows);
+    WriteRows(scratch, out, first, second, rows);
+    WriteTrailerTo(scratch, out);
+  } catch (...) {
+    out.Close();
+    std::remove(partial.c_str());
+    throw;
+  }
+  if (!out.Close() || std::rename(partial.c_str(), name) != 0) {
+    std::remove(partial.c_str());
+    return OPEN_FAILED;
+  }
+  return SUCCESS;
+}
