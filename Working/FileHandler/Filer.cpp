@@ -138,13 +138,27 @@ void ReadRows(char* scratch, TextInput& in, const char* block, int count, const 
 }
 
 // Creates the tables the layout calls for, with `slots` slots, and hands
-// them to the results at once (the caller owns them from here on).
-void CreateTables(const Layout& layout, int slots, Data** first, Data** second) {
+// them to the results at once (the caller owns them from here on). Storage
+// for the rows is taken in one step, but only for as many rows as the rest
+// of the file can hold (each number takes at least one byte and a
+// separator, each label list at least "[]"), so a header that promises
+// more rows than the file holds costs nothing before the reading fails.
+void CreateTables(const Layout& layout, int slots, const TextInput& in, Data** first,
+                  Data** second) {
+  const std::int64_t row_bytes =
+      std::max<std::int64_t>(1, std::int64_t{layout.inputs} + layout.expected + layout.generated +
+                                    layout.error + 2 * (layout.labels1 + layout.labels2));
+  const std::int64_t remaining =
+      std::max<std::int64_t>(0, in.Size() - static_cast<std::int64_t>(in.Position()));
+  const int reserve =
+      static_cast<int>(std::min<std::int64_t>(slots, remaining / row_bytes + 1));
   if (layout.first) {
     *first = new Data(slots, layout.inputs, layout.expected, layout.labels1);
+    (*first)->Reserve(reserve);
   }
   if (layout.second) {
     *second = new Data(slots, layout.generated, layout.error, layout.labels2);
+    (*second)->Reserve(reserve);
   }
 }
 
@@ -166,7 +180,7 @@ int LoadDataSet(char* scratch, const char* name, Data** first, Data** second,
   std::string data_name;
   const int code = ReadPrologue(scratch, in, &layout, &dataset_name, &data_name);
   if (code != SUCCESS) return code;
-  CreateTables(layout, layout.rows, first, second);
+  CreateTables(layout, layout.rows, in, first, second);
   ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, *first, *second, 202, 215);
   ExpectEnd(scratch, in, data_name.c_str());
   ExpectEnd(scratch, in, dataset_name.c_str());
@@ -198,7 +212,7 @@ int LoadDataBlock(char* scratch, const char* name, long* offset, int count, Data
   if (code != SUCCESS) return code;
   const std::uint64_t start = in.Position();
   if (!in.SeekTo(start + static_cast<std::uint64_t>(*offset))) return BAD_ARGUMENT;
-  CreateTables(layout, count, first, second);
+  CreateTables(layout, count, in, first, second);
   ReadRows(scratch, in, data_name.c_str(), count, layout, *first, *second, 326, 339);
   *offset = static_cast<long>(in.Position() - start);
   return SUCCESS;
