@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Working/Exceptions/Exceptions.h"
+#include "Working/FileHandler/NetworkFile.h"
 #include "Working/FileHandler/ParseTools.h"
 #include "Working/KQmessage/KQML.h"
 #include "Working/NeuralNets/TConnectedConnections.h"
@@ -267,6 +269,134 @@ TEST(NetworkWriter, SaveNetworkFailuresLeaveTheEarlierFile) {
   EXPECT_EQ(testsupport::ReadFile(kept), "earlier\n");
   EXPECT_FALSE(testsupport::FileExists(dir.File("missing/net.txt")));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+// ---------------------------------------------------------------------------
+// Round trips through the reader
+
+// Listed weights and parameters carry 15 decimals, matrix weights 15
+// significant digits: either way the value read back lies within this of
+// the one written.
+double Tolerance(double value) { return 1e-15 + 1e-14 * std::fabs(value); }
+
+const char* FunctionName(TBasicNetwork* net, ActivationFunction f) {
+  return f == nullptr ? "(none)" : net->fn_registry->GetFunctionName(f);
+}
+
+void ExpectSameNetwork(TBasicNetwork* a, TBasicNetwork* b) {
+  ASSERT_STREQ(a->GetNetworkType(), b->GetNetworkType());
+  ASSERT_EQ(a->n_layers, b->n_layers);
+  EXPECT_EQ(a->inLayer, b->inLayer);
+  EXPECT_EQ(a->outLayer, b->outLayer);
+  if (auto* ka = dynamic_cast<TKohonenNetwork*>(a)) {
+    auto* kb = dynamic_cast<TKohonenNetwork*>(b);
+    ASSERT_NE(kb, nullptr);
+    ASSERT_EQ(ka->numDims, kb->numDims);
+    std::vector<int> da(ka->numDims), db(kb->numDims);
+    ka->GetDimensions(da.data());
+    kb->GetDimensions(db.data());
+    EXPECT_EQ(da, db);
+  }
+  for (int L = 0; L < a->n_layers; ++L) {
+    SCOPED_TRACE("layer " + std::to_string(L));
+    TBasicLayer* la = a->layers[L];
+    TBasicLayer* lb = b->layers[L];
+    EXPECT_STREQ(la->GetLayerType(), lb->GetLayerType());
+    ASSERT_EQ(la->numNeurons, lb->numNeurons);
+    EXPECT_STREQ(FunctionName(a, la->GetActivationFunction()),
+                 FunctionName(b, lb->GetActivationFunction()));
+    for (int i = 0; i < la->numNeurons; ++i) {
+      TBasicNeuron* na = la->GetNeuron(i);
+      TBasicNeuron* nb = lb->GetNeuron(i);
+      EXPECT_STREQ(FunctionName(a, na->GetActivationFunction()),
+                   FunctionName(b, nb->GetActivationFunction()));
+      ASSERT_EQ(na->GetNumParameters(), nb->GetNumParameters());
+      std::vector<double> pa(na->GetNumParameters()), pb(nb->GetNumParameters());
+      na->GetParameters(pa.data());
+      nb->GetParameters(pb.data());
+      for (std::size_t j = 0; j < pa.size(); ++j) EXPECT_NEAR(pa[j], pb[j], Tolerance(pa[j]));
+    }
+  }
+  for (int t = 0; t < a->n_layers; ++t) {
+    for (int f = 0; f < a->n_layers; ++f) {
+      SCOPED_TRACE("set " + std::to_string(f) + "->" + std::to_string(t));
+      TBasicConnections* sa = Set(a, f, t);
+      TBasicConnections* sb = Set(b, f, t);
+      ASSERT_STREQ(sa->GetConnectionsNType(), sb->GetConnectionsNType());
+      if (!sa->IsConnected()) continue;
+      for (int i = 0; i < a->layers[f]->numNeurons; ++i) {
+        for (int j = 0; j < a->layers[t]->numNeurons; ++j) {
+          ASSERT_EQ(sa->IsValid(i, j), sb->IsValid(i, j)) << i << "," << j;
+          if (!sa->IsValid(i, j)) continue;
+          EXPECT_EQ(sa->IsTrainable(i, j), sb->IsTrainable(i, j)) << i << "," << j;
+          const double wa = *sa->GetWeightPtr(i, j);
+          EXPECT_NEAR(wa, *sb->GetWeightPtr(i, j), Tolerance(wa)) << i << "," << j;
+        }
+      }
+    }
+  }
+}
+
+NetPtr ReadBack(const std::string& text) {
+  char scratch[kScratchSize];
+  TextInput in(text);
+  return NetPtr(ReadNetwork(scratch, in, nullptr));
+}
+
+TEST(NetworkRoundTrip, EveryKindReadsBackEqualAndWritesTheSameBytes) {
+  for (const Kind& kind : kKinds) {
+    SCOPED_TRACE(kind.golden);
+    NetPtr net = kind.make();
+    const std::string text = Written(net.get());
+    NetPtr back = ReadBack(text);
+    ASSERT_NE(back, nullptr);
+    ExpectSameNetwork(net.get(), back.get());
+    EXPECT_EQ(Written(back.get()), text);
+  }
+}
+
+TEST(NetworkRoundTrip, ReadBackNetworksEvaluateAlike) {
+  for (const Kind& kind : kKinds) {
+    SCOPED_TRACE(kind.golden);
+    NetPtr net = kind.make();
+    NetPtr back = ReadBack(Written(net.get()));
+    const std::vector<double> inputs = {0.75, -0.5, 0.125};
+    const int width = net->layers[net->outLayer]->numNeurons;
+    std::vector<double> expected(width), actual(width);
+    net->Evaluate(inputs.data(), expected.data());
+    back->Evaluate(inputs.data(), actual.data());
+    for (int i = 0; i < width; ++i) EXPECT_NEAR(expected[i], actual[i], 1e-12) << i;
+  }
+}
+
+TEST(NetworkRoundTrip, ExtremeWeightsSurviveBothForms) {
+  // One pruneable set per form: 2 of 9 weights make a list, 9 of 9 a matrix.
+  const double values[] = {1e-300, -1e300, 4.9e-324, -0.0, 123456789.123456789,
+                           0.1 + 0.2, -1.0 / 3.0, 1e15 + 0.5, 7.0};
+  for (int count : {2, 9}) {
+    SCOPED_TRACE(count);
+    TBasicNetwork net(2);
+    net.inLayer = 0;
+    net.layers[0] = new TSimpleInputLayer(&net, 0, 3);
+    net.layers[1] = new TSimpleLayer(&net, 1, 3);
+    net.layers[1]->SetActivationFunction(Fn(&net, "saturated-linear"));
+    TBasicConnections* set = EmptyPruneable(&net, 0, 1);
+    for (int i = 0; i < count; ++i) AddWeight(set, i / 3, i % 3, values[i], i % 2 == 0);
+    const std::string text = Written(&net);
+    NetPtr back = ReadBack(text);
+    ExpectSameNetwork(&net, back.get());
+    EXPECT_EQ(Written(back.get()), text);
+  }
+}
+
+TEST(NetworkRoundTrip, SavedFileLoadsBack) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("kohonen.net");
+  char scratch[kScratchSize];
+  NetPtr net = MakeKohonen();
+  SaveNetwork(scratch, path.c_str(), net.get(), nullptr);
+  NetPtr back(LoadNetwork(scratch, path.c_str(), new TKQstructure("options")));
+  ExpectSameNetwork(net.get(), back.get());
 }
 
 }  // namespace
