@@ -290,8 +290,9 @@ void TIterateObjSaveWeights::Visit() {
   WriteIntegerValue(scratch, *out, kFrom, fromNode, false);
   WriteIntegerValue(scratch, *out, kTo, toNode, false);
   WriteNumberValue(scratch, *out, kWeight, *weight, precision, false);
-  if (pruneable) WriteItem(scratch, TagWord, trainable ? kTrainable : kUnTrainable, nullptr, *out,
-                           false);
+  if (pruneable) {
+    WriteItem(scratch, TagWord, trainable ? kTrainable : kUnTrainable, nullptr, *out, false);
+  }
   CloseBracket(scratch, *out, true, true);
 }
 

@@ -176,7 +176,8 @@ std::string Written(TBasicNetwork* net) {
 }
 
 std::string Golden(const char* name) {
-  return testsupport::ReadFile(testsupport::SourcePath(std::string("tests/fixtures/writer/") + name));
+  const std::string path = std::string("tests/fixtures/writer/") + name;
+  return testsupport::ReadFile(testsupport::SourcePath(path));
 }
 
 TEST(NetworkWriter, WritesTheGoldenText) {
