@@ -23,7 +23,13 @@ Outcome InMemory(char* scratch, const Data* map, const std::string& coordinates,
                  const std::string& output) {
   try {
     Data* loaded = nullptr;
-    const int code = LoadData(scratch, coordinates.c_str(), &loaded);
+    int code;
+    try {
+      code = LoadData(scratch, coordinates.c_str(), &loaded);
+    } catch (...) {
+      delete loaded;  // a partly read table
+      throw;
+    }
     std::unique_ptr<Data> table(loaded);
     if (code != SUCCESS || table == nullptr) return "not loaded";
     std::unique_ptr<Data> labelled(LabelCoordinates(table.get(), map));
