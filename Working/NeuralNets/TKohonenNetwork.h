@@ -78,6 +78,10 @@ class TKohonenNetwork : public TConnectedNetwork {
   std::unique_ptr<int[]> dimensions;
 
  private:
+  class WinnerSearch;
+  // Copies the codebook vector of the winner (asserted to exist) into
+  // output and returns the winner.
+  int Winner(int bestsofar, double* output);
   // Row-major codebook: cell i's vector at codebook + i * stride, or null
   // when the layer-1-to-2 set is not a fully connected one.
   const double* Codebook(int* stride);
