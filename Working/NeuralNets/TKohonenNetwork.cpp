@@ -4,10 +4,12 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "Working/Exceptions/Exceptions.h"
 #include "Working/Exceptions/FatalAssert.h"
 #include "Working/DataObject/Labels.h"
+#include "Working/FileHandler/Filer.h"
 #include "Working/KQmessage/KQML.h"
 #include "Working/NeuralNets/TConnectedConnections.h"
 #include "Working/NeuralNets/TErrorObj.h"
@@ -117,6 +119,58 @@ Data* AttachMapLabels(Data* coordinates, const Data* Map, int dimnumber, const i
     result->AppendRow(nullptr, nullptr, labeller.LabelsFor(outputs.data()));
   }
   return result.release();
+}
+
+// The streaming labeller reads each coordinate row, labels it and writes it
+// at once. Failures that the table-at-a-time sequence would raise only
+// after loading the whole coordinate file (a labelling failure, a save that
+// cannot start) are remembered and raised after the file's last tag, so
+// that a syntax error later in the file still wins, as it would there.
+TLabelFileResult LabelCoordinateFile(char* scratch, const char* coordinate_file, const Data* map,
+                                     const char* output_file) {
+  DataSetRowReader reader(scratch);
+  if (reader.Open(coordinate_file) != SUCCESS) return TLabelFileResult::kCoordinatesNotLoaded;
+  const DataSetShape& shape = reader.Shape();
+  const bool loadable = shape.first && !shape.second;
+
+  std::optional<TException> failure;
+  std::optional<TMapLabeller> labeller;
+  const int d = map->GetNumInputs();
+  if (loadable) {
+    try {
+      CheckMapColumns(map, shape.expected, "LabelCoordinates");
+      std::vector<int> radices(static_cast<std::size_t>(d), 0);
+      FindMapRadices(map, radices.data());
+      labeller.emplace(map, d, radices.data());
+    } catch (const TException& e) {
+      failure = e;
+    }
+  }
+
+  DataSetRowWriter writer(scratch);
+  DataSetShape labelled;
+  labelled.first = true;
+  labelled.labels1 = true;
+  labelled.rows = shape.rows;
+  const bool writing = loadable && writer.Open(output_file, labelled) == SUCCESS;
+
+  std::vector<double> coordinates(static_cast<std::size_t>(shape.expected), 0.0);
+  for (int row = 0; row < shape.rows; ++row) {
+    reader.ReadRow(nullptr, coordinates.data(), nullptr, nullptr, nullptr, nullptr);
+    if (failure || !labeller) continue;
+    try {
+      const TLabelList* labels = labeller->LabelsFor(coordinates.data());
+      if (writing) writer.WriteRow(nullptr, nullptr, labels, nullptr, nullptr, nullptr);
+    } catch (const TException& e) {
+      failure = e;
+    }
+  }
+  reader.Finish();
+
+  if (!loadable) return TLabelFileResult::kCoordinatesNotLoaded;
+  if (failure) throw *failure;
+  if (!writing || writer.Commit() != SUCCESS) return TLabelFileResult::kOutputNotSaved;
+  return TLabelFileResult::kLabelled;
 }
 
 // ============================================================================

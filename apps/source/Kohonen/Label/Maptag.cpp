@@ -2,9 +2,9 @@
 //
 //   Maptag WeightFile MapFile CoordinateFile OutputFile
 //
-// Loads the network (only to check it reads; the labelling does not use it),
-// the map table and the coordinate table, labels every coordinate row with
-// the labels of the map cell it addresses, and writes the labelled table.
+// Loads the network (only to check it reads; the labelling does not use it)
+// and the map table, then labels every coordinate row with the labels of
+// the map cell it addresses and writes it out, one row at a time.
 // This is the one place where failures are caught and turned into messages
 // and an exit status.
 #include <exception>
@@ -35,20 +35,18 @@ struct Arguments {
   const char* output_file;
 };
 
-// Everything a run holds, released in this order: network, coordinate
-// table, map table, labelled table (also when a failure ends the run).
+// Everything a run holds, released in this order: network, map table
+// (also when a failure ends the run). The coordinate rows are labelled and
+// written one at a time, so neither the coordinate table nor the labelled
+// table is ever held whole.
 struct RunObjects {
   std::unique_ptr<TBasicNetwork> PtrKohCurrent;
   std::unique_ptr<Data> PtrDatMap;
-  std::unique_ptr<Data> PtrDatCoordinates;
-  std::unique_ptr<Data> PtrDatLabelled;
 
   ~RunObjects() { Release(); }
   void Release() {
     PtrKohCurrent.reset();
-    PtrDatCoordinates.reset();
     PtrDatMap.reset();
-    PtrDatLabelled.reset();
   }
 };
 
@@ -59,7 +57,7 @@ int ReportLoadFailure(const char* file) {
 
 // Loads the one table of a DataSet file into *table. False when the load
 // fails or the file declares no columns and no labels, which reads without
-// error but yields no table: labelling needs both tables.
+// error but yields no table: labelling needs the map.
 bool LoadTable(char* scratch, const char* file, std::unique_ptr<Data>* table) {
   Data* loaded = nullptr;
   int code;
@@ -90,20 +88,23 @@ int Run(const Arguments& args) {
     return ReportLoadFailure(args.map_file);
   }
   FatalAssert(run.PtrDatMap != nullptr, "PtrDatMap != 0", kSourceFile, 33);
-  if (!LoadTable(data_scratch, args.coordinate_file, &run.PtrDatCoordinates)) {
-    return ReportLoadFailure(args.coordinate_file);
+
+  // Reads, labels and writes the coordinate rows; the output appears only
+  // when complete, so a failure leaves no partial output and an earlier
+  // file intact. A failed save is a failed run.
+  switch (LabelCoordinateFile(data_scratch, args.coordinate_file, run.PtrDatMap.get(),
+                              args.output_file)) {
+    case TLabelFileResult::kLabelled:
+      run.Release();
+      return 0;
+    case TLabelFileResult::kCoordinatesNotLoaded:
+      return ReportLoadFailure(args.coordinate_file);
+    case TLabelFileResult::kOutputNotSaved:
+      std::cerr << kCannotSave << args.output_file << std::endl;
+      run.Release();
+      return 1;
   }
-
-  run.PtrDatLabelled.reset(LabelCoordinates(run.PtrDatCoordinates.get(), run.PtrDatMap.get()));
-
-  // The save writes beside the target and renames only when complete, so a
-  // failure leaves no partial output and an earlier file intact. A failed
-  // save is a failed run.
-  const bool saved = SaveDataSet(data_scratch, args.output_file, run.PtrDatLabelled.get(),
-                                 nullptr, nullptr) == SUCCESS;
-  if (!saved) std::cerr << kCannotSave << args.output_file << std::endl;
-  run.Release();
-  return saved ? 0 : 1;
+  return 1;
 }
 
 }  // namespace
