@@ -16,10 +16,6 @@
 #include "Working/NeuralNets/TKohonenNetwork.h"
 #include "Working/NeuralNets/TPrunedConnections.h"
 
-// ===========================================================================
-// Reading
-// ===========================================================================
-
 namespace {
 
 // Keywords, in the case the reader compares them in (any case matches).
@@ -724,7 +720,3 @@ TBasicNetwork* LoadNetwork(char* scratch, const char* name, TKQstructure* option
   if (!in.Open(name)) Fail(kErrorOnFileOpen, in);
   return ReadNetwork(scratch, in, nullptr);
 }
-
-// ===========================================================================
-// Writing (SaveNetwork, WriteNetwork) goes below this line.
-// ===========================================================================

@@ -1,5 +1,6 @@
-// Network files: one whole network in the bracketed text form of
-// ParseTools.h.
+// Reading network files: one whole network in the bracketed text form of
+// ParseTools.h. The writer, which produces the same form, is in
+// NetworkWriter.h.
 //
 //   [FormatVersion = 1.0]
 //   [NeuralNetwork]
@@ -64,10 +65,6 @@
 class TBasicNetwork;
 class TKQstructure;
 
-// ===========================================================================
-// Reading
-// ===========================================================================
-
 // Opens the file and reads it with ReadNetwork. A file that cannot be
 // opened throws FileTools::Error "Error on File Open".
 TBasicNetwork* LoadNetwork(char* scratch, const char* name, TKQstructure* options);
@@ -110,9 +107,5 @@ class TReadAllowance {
 TTag ReadConnectionBlock(char* scratch, TextInput& in, TBasicNetwork* network,
                          const char* block_name, const char* network_block,
                          TReadAllowance& allowance);
-
-// ===========================================================================
-// Writing (SaveNetwork, WriteNetwork) goes below this line.
-// ===========================================================================
 
 #endif  // MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_
