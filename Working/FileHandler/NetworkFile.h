@@ -49,12 +49,14 @@
 // and output layers lie in that range, every Kohonen dimension has a
 // positive size and the grid's cell count fits in 32 bits, and a Kohonen
 // network has three layers and a weight set from layer 1 to layer 2.
-// Memory follows the file: the structures a file asks for (the layer
-// matrix, the neurons, the weight sets, the grid) may take at most
-// TReadAllowance::kBase bytes plus TReadAllowance::kPerInputByte bytes per
-// byte of input, so a file under 1 MB never makes the reader allocate more
-// than about 192 MB. Real networks stay far below that: a weight written
-// out costs at least two bytes of file and eight bytes of memory.
+// Memory follows the file: a layer or dimension count that the rest of the
+// file is too short to describe is refused at once, and the structures a
+// file asks for (the layer matrix, the neurons, the weight sets, the grid)
+// may take at most TReadAllowance::kBase bytes plus
+// TReadAllowance::kPerInputByte bytes per byte of input, so a file under
+// 1 MB never makes the reader allocate more than about 192 MB. Real
+// networks stay far below that: a weight written out costs at least two
+// bytes of file and eight bytes of memory.
 #ifndef MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_
 #define MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_
 
