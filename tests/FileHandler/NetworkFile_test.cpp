@@ -604,6 +604,39 @@ TEST(ReadNetwork, AllowanceCoversTheWholeFile) {
   EXPECT_DOUBLE_EQ(allowance.Used(), allowance.Limit() - 10);
 }
 
+// The connection block step on its own: the set replaces the empty one of
+// its pair, and the tag after the block comes back.
+TEST(ReadConnectionBlock, StoresTheSetAndReturnsTheNextTag) {
+  char scratch[kScratchSize];
+  TBasicNetwork net(2);
+  net.layers[0] = new TSimpleInputLayer(&net, 0, 2);
+  TReadAllowance allowance(-1);
+  TextInput missing("[LayerFrom = 0] [LayerTo = 1] [ConnectionType = Pruneable] [~ConnectionLayer]");
+  try {
+    ReadConnectionBlock(scratch, missing, &net, "ConnectionLayer", "NeuralNetwork", allowance);
+    ADD_FAILURE() << "a set for a missing layer was built";
+  } catch (const FileTools::Error& e) {
+    EXPECT_EQ(e.message, "Connection layer not defined");
+  }
+
+  net.layers[1] = new TSimpleLayer(&net, 1, 1);
+  TextInput in(
+      "[LayerFrom = 0] [LayerTo = 1] [ConnectionType = Pruneable]"
+      " [WeightList] [From = 1 To = 0 Weight = 2] [~WeightList] [~connectionlayer]"
+      " [Layer = 3]");
+  const TTag next =
+      ReadConnectionBlock(scratch, in, &net, "ConnectionLayer", "NeuralNetwork", allowance);
+  EXPECT_EQ(next.kind, TagValue);
+  EXPECT_EQ(next.name, "Layer");
+  EXPECT_EQ(next.value, "3");
+  TBasicConnections* set = net.priv_conns_index[1][0];
+  EXPECT_STREQ(set->GetConnectionsNType(), "Pruneable");
+  EXPECT_FALSE(set->IsValid(0, 0));
+  EXPECT_TRUE(set->IsValid(1, 0));
+  EXPECT_EQ(*set->GetWeightPtr(1, 0), 2.0);
+  EXPECT_GT(allowance.Used(), 0.0);
+}
+
 TEST(LoadNetwork, MissingFileAndOptions) {
   char scratch[kScratchSize];
   try {
