@@ -1,0 +1,476 @@
+// A catalogue of bad inputs, run end to end through the built Maptag binary.
+//
+// Each row names one position of the command line that is malformed (the
+// weight, map or coordinate file, or the argument list itself), gives its
+// content and the run's exact outcome: exit status, standard output,
+// standard error and, for a run that succeeds, the output file's bytes. The
+// other positions hold the bundled example (examples/fruit.net,
+// fruit-map.dat, fruit-items.dat), so every row differs from a good run in
+// one place only; most rows are written as a single edit of an example.
+//
+// Every row is checked for the outcome and for what it leaves behind: a
+// failed run creates no output file, and leaves an earlier one at the output
+// path exactly as it was (each failing row runs twice, without and with such
+// a file); no temporary file stays beside it. Every run must stay below
+// 256 MB of resident memory, also for the rows that declare sizes the file
+// cannot back.
+//
+// The tables hold every message the tool can print. Messages of the reading
+// toolkit that the tool's readers never ask for ("start of block expected",
+// "[key = <integer>] expected", "[key = <number>] expected", a string
+// statement with a required value) and "Connection layer not defined" (the
+// network reader refuses a missing layer before any connection block) are
+// tested with the readers themselves, not here.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::RunMaptag;
+using testsupport::SourcePath;
+using testsupport::TempDir;
+
+constexpr long kMemoryLimitKb = 256 * 1024;
+
+// ---------------------------------------------------------------------------
+// Rows
+
+enum class Where { kArguments, kWeights, kMap, kCoordinates };
+
+// What a run must give. Texts may name the run's files: %W, %M, %C and %O
+// stand for the weight, map, coordinate and output paths, %D for the run's
+// directory.
+struct Outcome {
+  int status;
+  std::string out;     // standard output
+  std::string err;     // standard error
+  std::string output;  // status 0: the output file
+};
+
+struct Row {
+  const char* name;
+  Where where;
+  // The malformed file's text. For kArguments the argument list, words
+  // separated by single blanks: %W, %M, %C, %O, %D as above, %E an empty
+  // argument, %X a path in a directory that does not exist.
+  std::string content;
+  Outcome expect;
+  // The map for a coordinate row, or the coordinates for a map row, when the
+  // example does not fit (empty: the example).
+  std::string companion = "";
+};
+
+// A FileTools::Error: its message alone on standard output.
+Outcome Stdout(const std::string& message) { return {1, message + "\n", "", ""}; }
+// A driver message on standard error.
+Outcome Stderr(const std::string& message) { return {1, "", message + "\n", ""}; }
+// A TException: message, category and origin on standard error.
+Outcome Thrown(const std::string& message, const std::string& origin) {
+  return Stderr(message + "\nBad Parameter\n" + origin);
+}
+
+// The labelled output for the given rows, each a label list as written.
+std::string Labelled(const std::vector<std::string>& rows) {
+  std::string text = "[FormatVersion = 1.0]\n\n[DataSet]\n[Rows = " + std::to_string(rows.size()) +
+                     "]\n[Inputs = 0]\n[ExpectedOutputs = Labels]\n[GeneratedOutputs = 0]\n"
+                     "[Error = 0]\n\n[Data]\n";
+  for (const auto& row : rows) text += "  " + row + " \n";
+  return text + "[~Data]\n\n[~DataSet]\n";
+}
+Outcome Succeeds(const std::vector<std::string>& rows) { return {0, "", "", Labelled(rows)}; }
+
+// ---------------------------------------------------------------------------
+// The examples and edits of them
+
+std::string Example(const char* name) { return ReadFile(SourcePath(std::string("examples/") + name)); }
+
+const std::string& Net() {
+  static const std::string text = Example("fruit.net");
+  return text;
+}
+const std::string& Map() {
+  static const std::string text = Example("fruit-map.dat");
+  return text;
+}
+const std::string& Items() {
+  static const std::string text = Example("fruit-items.dat");
+  return text;
+}
+
+// The label lists of the example map's cells, in grid order (2 x 3).
+const char* const kCell[2][3] = {{"[lemon lime ]", "[plum=2.000000000 ]", "[grape ]"},
+                                 {"[pumpkin ]", "[apple=3.000000000 pear ]", "[melon mango ]"}};
+// What the examples give: the items fall on (0,0) (1,1) (1,2) (0,1) (1,1).
+std::vector<std::string> ExampleRows() {
+  return {kCell[0][0], kCell[1][1], kCell[1][2], kCell[0][1], kCell[1][1]};
+}
+
+// text with its one occurrence of `from` replaced by `to`. A `from` that is
+// missing or occurs twice is a mistake in the table.
+std::string Edit(const std::string& text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  if (at == std::string::npos || text.find(from, at + 1) != std::string::npos) {
+    throw std::invalid_argument("catalogue edit: \"" + from + "\" must occur exactly once");
+  }
+  return text.substr(0, at) + to + text.substr(at + from.size());
+}
+// text up to (not including) the one occurrence of `at`.
+std::string Before(const std::string& text, const std::string& at) {
+  return Edit(text, at, "").substr(0, text.find(at));
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  text.reserve(piece.size() * static_cast<std::size_t>(times));
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// A DataSet file with one table.
+std::string DataSet(const std::string& rows, int inputs, const std::string& outputs,
+                    const std::string& data) {
+  return "[DataSet] [Rows = " + rows + "] [Inputs = " + std::to_string(inputs) +
+         "] [ExpectedOutputs = " + outputs + "]\n[Data]\n" + data + "\n[~Data]\n[~DataSet]\n";
+}
+
+// A basic network of the given layer sizes (layer 0 the input layer),
+// followed by `rest` inside the network block.
+std::string BasicNet(const std::vector<int>& sizes, const std::string& rest) {
+  std::string text = "[NeuralNetwork] [NetworkType = Basic]\n[NetworkInformation] [NumberOfLayers = " +
+                     std::to_string(sizes.size()) + "] [InputLayer = 0] [~NetworkInformation]\n";
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    text += "[Layer = " + std::to_string(i) + "] [LayerType = " + (i == 0 ? "Input" : "Simple") +
+            "] [NumberOfNeurons = " + std::to_string(sizes[i]) + "] [~Layer]\n";
+  }
+  return text + rest + "[~NeuralNetwork]\n";
+}
+
+// The example network with the statements of the map layer (layer 2, six
+// neurons) replaced.
+std::string MapLayer(const std::string& statements) {
+  return Edit(Net(), "[LayerType = Simple]\n  [NumberOfNeurons = 6]\n  [ActivationFunction = linear]",
+              statements);
+}
+// Neuron statements for neurons first .. last, each with `items`.
+std::string Neurons(int first, int last, const std::string& items) {
+  std::string text;
+  for (int i = first; i <= last; ++i) text += "[Neuron = " + std::to_string(i) + items + "] ";
+  return text;
+}
+// The example network with its connection block's weights replaced.
+std::string Weights(const std::string& block) {
+  const std::string matrix = Net().substr(Net().find("  [Matrix Weights]"));
+  return Edit(Net(), matrix.substr(0, matrix.find("[~Matrix]") + 9), block);
+}
+
+// ---------------------------------------------------------------------------
+// Running a row
+
+std::string Substitute(std::string text, const std::vector<std::pair<std::string, std::string>>& marks) {
+  for (const auto& [mark, value] : marks) {
+    for (std::size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += value.size()) {
+      text.replace(at, mark.size(), value);
+    }
+  }
+  return text;
+}
+
+struct Timing {
+  std::string slowest;
+  double slowest_ms = 0.0;
+};
+
+void RunOnce(const Row& row, bool earlier_output, Timing& timing) {
+  SCOPED_TRACE(std::string(row.name) + (earlier_output ? " (earlier output in place)" : ""));
+  TempDir dir;
+  std::string weights = SourcePath("examples/fruit.net");
+  std::string map = SourcePath("examples/fruit-map.dat");
+  std::string coordinates = SourcePath("examples/fruit-items.dat");
+  const std::string output = dir.File("out.dat");
+  switch (row.where) {
+    case Where::kArguments:
+      break;
+    case Where::kWeights:
+      weights = dir.Write("weights.net", row.content);
+      break;
+    case Where::kMap:
+      map = dir.Write("map.dat", row.content);
+      if (!row.companion.empty()) coordinates = dir.Write("items.dat", row.companion);
+      break;
+    case Where::kCoordinates:
+      coordinates = dir.Write("items.dat", row.content);
+      if (!row.companion.empty()) map = dir.Write("map.dat", row.companion);
+      break;
+  }
+  const std::vector<std::pair<std::string, std::string>> marks = {
+      {"%W", weights}, {"%M", map}, {"%C", coordinates}, {"%O", output},
+      {"%X", dir.File("missing/out.dat")}, {"%D", dir.path()}};
+
+  std::vector<std::string> args = {weights, map, coordinates, output};
+  if (row.where == Where::kArguments) {
+    args.clear();
+    std::istringstream words(row.content);
+    for (std::string word; words >> word;) args.push_back(word == "%E" ? "" : Substitute(word, marks));
+  }
+  const std::string earlier = "an earlier output\n";
+  if (earlier_output) dir.Write("out.dat", earlier);
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = RunMaptag(args);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  if (ms > timing.slowest_ms) {
+    timing.slowest_ms = ms;
+    timing.slowest = row.name;
+  }
+
+  EXPECT_EQ(result.status, row.expect.status);
+  EXPECT_EQ(result.out, Substitute(row.expect.out, marks));
+  EXPECT_EQ(result.err, Substitute(row.expect.err, marks));
+  EXPECT_LT(result.peak_rss_kb, kMemoryLimitKb);
+  if (row.expect.status == 0) {
+    ASSERT_TRUE(FileExists(output));
+    EXPECT_EQ(ReadFile(output), Substitute(row.expect.output, marks));
+  } else if (earlier_output) {
+    EXPECT_EQ(ReadFile(output), earlier);
+  } else {
+    EXPECT_FALSE(FileExists(output));
+  }
+  EXPECT_FALSE(FileExists(output + ".saving"));
+}
+
+// Runs every row: a failing row without and with an earlier output file, a
+// succeeding one with an earlier file, which it must replace.
+void RunCatalogue(const char* table, const std::vector<Row>& rows) {
+  Timing timing;
+  for (const Row& row : rows) {
+    if (row.expect.status != 0) RunOnce(row, false, timing);
+    RunOnce(row, true, timing);
+  }
+  std::cout << "[ catalogue] " << table << ": " << rows.size() << " rows, slowest \""
+            << timing.slowest << "\" " << static_cast<long>(timing.slowest_ms) << " ms\n";
+}
+
+// ---------------------------------------------------------------------------
+// The command line
+
+TEST(BadInputCatalogue, ArgumentList) {
+  const std::string usage = "Usage: Maptag WeightFile MapFile CoordinateFile OutputFile";
+  RunCatalogue("argument list", {
+      {"one argument", Where::kArguments, "%W", Stderr(usage)},
+      {"three arguments, the output path left out", Where::kArguments, "%W %M %C", Stderr(usage)},
+      {"five arguments, the output path among them", Where::kArguments, "%W %M %C %O %O",
+       Stderr(usage)},
+      {"six arguments", Where::kArguments, "%W %M %C %O extra more", Stderr(usage)},
+      {"empty weight file name", Where::kArguments, "%E %M %C %O", Stdout("Error on File Open")},
+      {"weight file is a directory", Where::kArguments, "%D %M %C %O",
+       Stdout("Error on File Open")},
+      {"map file is a directory", Where::kArguments, "%W %D %C %O",
+       Stderr("cannot load data file %D")},
+      {"map file does not exist, nor does the coordinate file", Where::kArguments,
+       "%W %D/map.dat %D/items.dat %O", Stderr("cannot load data file %D/map.dat")},
+      {"coordinate file is a directory", Where::kArguments, "%W %M %D %O",
+       Stderr("cannot load data file %D")},
+      {"map file is the weight file", Where::kArguments, "%W %W %C %O",
+       Stdout("[DATASET] expected")},
+      {"coordinate file is the weight file", Where::kArguments, "%W %M %W %O",
+       Stdout("[DATASET] expected")},
+      {"output in a directory that does not exist", Where::kArguments, "%W %M %C %X",
+       Stderr("cannot save to data file %X")},
+  });
+}
+
+// ---------------------------------------------------------------------------
+// The tag reader, through all three files
+
+TEST(BadInputCatalogue, TagReader) {
+  const std::string long_word(1028, 'w');
+  RunCatalogue("tag reader", {
+      {"weights: unterminated comment after the network", Where::kWeights,
+       Net() + "/* trailing remark", Stdout("Unexpected end of file during comment")},
+      {"map: unterminated comment inside the data", Where::kMap,
+       Edit(Map(), "1 0  [pumpkin ]", "1 0 /* [pumpkin ]"),
+       Stdout("Unexpected end of file during comment")},
+      {"coordinates: comment nested one level deeper than closed", Where::kCoordinates,
+       "/* a /* b */" + Items(), Stdout("Unexpected end of file during comment")},
+      {"weights: end of input inside the network block", Where::kWeights,
+       Before(Net(), "[~NeuralNetwork]"), Stdout("Unexpected end of file")},
+      {"weights: end of input after a keyword", Where::kWeights, "[NeuralNetwork",
+       Stdout("Unexpected end of file")},
+      {"map: end of input after \"[\"", Where::kMap, "[DataSet] [Rows = 1] [",
+       Stdout("Unexpected end of file")},
+      {"map: end of input after \"=\"", Where::kMap, "[DataSet] [Rows =",
+       Stdout("Unexpected end of file")},
+      {"coordinates: end of input in the data block", Where::kCoordinates,
+       Before(Items(), "[~Data]"), Stdout("Unexpected end of file")},
+      {"coordinates: end of input before the DataSet end tag", Where::kCoordinates,
+       Before(Items(), "[~DataSet]"), Stdout("Unexpected end of file")},
+      {"weights: keyword that is a special character", Where::kWeights,
+       Edit(Net(), "[NumberOfLayers = 3]", "[= 3]"), Stdout("Unexpected special character")},
+      {"map: value that is a special character", Where::kMap,
+       Edit(Map(), "[Rows = 6]", "[Rows = ]"), Stdout("Unexpected special character")},
+      {"map: a bracket inside a label list", Where::kMap,
+       Edit(Map(), "[lemon lime ]", "[lemon [lime] ]"), Stdout("Unexpected special character")},
+      {"weights: format version with a further item", Where::kWeights,
+       Edit(Net(), "[FormatVersion = 1.0]", "[FormatVersion = 1.0 2.0]"),
+       Stdout("Illegal Format of FormatVersion")},
+      {"map: format version above 1.0", Where::kMap,
+       Edit(Map(), "[FormatVersion = 1.0]", "[FormatVersion = 1.01]"),
+       Stdout("Illegal Format Version")},
+      {"coordinates: format version between two rows", Where::kCoordinates,
+       Edit(Items(), "0.55 0.75", "[FORMATVERSION=2] 0.55 0.75"), Stdout("Illegal Format Version")},
+      {"weights: format version that is not a number", Where::kWeights,
+       Edit(Net(), "[FormatVersion = 1.0]", "[FormatVersion = one]"), Stdout("number-expected")},
+      {"weights: end tag of another block", Where::kWeights,
+       Edit(Net(), "[~NetworkInformation]", "[~NetworkInfo]"), Stdout("Unexpected End Tag")},
+      {"map: data block closed by the DataSet end tag", Where::kMap,
+       Edit(Map(), "[~Data]", "[~DataSet]\n"), Stdout("Unexpected End Tag")},
+      {"weights: end tag not closed", Where::kWeights,
+       Edit(Net(), "[~Dimensions]", "[~Dimensions x]"), Stdout("Expected ']'")},
+      {"coordinates: end tag not closed", Where::kCoordinates,
+       Edit(Items(), "[~Data]", "[~Data"), Stdout("Expected ']'")},
+      {"weights: a statement after the network", Where::kWeights, Net() + "[Extra]",
+       Stdout("End Tag expected")},
+      {"map: a word after the DataSet block", Where::kMap, Map() + "more\n",
+       Stdout("End Tag expected")},
+      {"weights: a stray \"]\" in a layer", Where::kWeights,
+       Edit(Net(), "[Layer = 1]", "[Layer = 1] ]"), Stdout("Unexpected ']'")},
+      {"map: a stray \"]\" in the header", Where::kMap, Edit(Map(), "[Rows = 6]", "[Rows = 6] ]"),
+       Stdout("Unexpected ']'")},
+      {"weights: an end tag before anything is open", Where::kWeights,
+       "[~NeuralNetwork]\n" + Net(), Stdout("End Tag outside of any block")},
+      {"coordinates: a second DataSet end tag", Where::kCoordinates, Items() + "[~DataSet]\n",
+       Stdout("End Tag outside of any block")},
+      {"weights: a keyword of 1028 characters", Where::kWeights,
+       Edit(Net(), "[OutputLayer = 2]", "[" + long_word + " = 2]"),
+       Stdout("Token longer than 1027 characters")},
+      {"map: a label of 1028 characters", Where::kMap,
+       Edit(Map(), "[grape ]", "[" + long_word + "]"), Stdout("Token longer than 1027 characters")},
+      {"coordinates: a number of 5000 digits", Where::kCoordinates,
+       Edit(Items(), "0.85 0.90", "0." + std::string(5000, '9') + " 0.90"),
+       Stdout("Token longer than 1027 characters")},
+      {"weights: block names are matched without regard to case", Where::kWeights,
+       Edit(Edit(Net(), "[~NetworkInformation]", "[~ NETWORKinformation ]"), "[NeuralNetwork]",
+            "[neuralnetwork]"),
+       Succeeds(ExampleRows())},
+  });
+}
+
+// ---------------------------------------------------------------------------
+// The DataSet reader: headers, rows and label lists of the map and
+// coordinate files. A header the reader refuses by result code (an attribute
+// out of place or of its own, one not closed after its value, or a second
+// table) makes the driver report the file; text it cannot parse arrives as
+// the reader's message.
+
+TEST(BadInputCatalogue, DataSetReader) {
+  const std::string cannot_map = "cannot load data file %M";
+  const std::string cannot_items = "cannot load data file %C";
+  RunCatalogue("DataSet reader", {
+      // Refused headers.
+      {"map: ExpectedOutputs before Inputs", Where::kMap,
+       Edit(Map(), "[Inputs = 2]\n[ExpectedOutputs = Labels]", "[ExpectedOutputs = Labels]\n[Inputs = 2]"),
+       Stderr(cannot_map)},
+      {"map: Inputs twice", Where::kMap, Edit(Map(), "[Inputs = 2]", "[Inputs = 2] [Inputs = 2]"),
+       Stderr(cannot_map)},
+      {"map: an attribute of its own", Where::kMap, Edit(Map(), "[Error = 0]", "[Errors = 0]"),
+       Stderr(cannot_map)},
+      {"map: Rows = 6 7, not closed after its value", Where::kMap,
+       Edit(Map(), "[Rows = 6]", "[Rows = 6 7]"), Stderr(cannot_map)},
+      {"map: a second table of labels", Where::kMap,
+       "[DataSet] [Rows = 2] [Inputs = 2] [ExpectedOutputs = Labels] [GeneratedOutputs = Labels]"
+       " [Data] 0 0 [a] [] 0 1 [b] [] [~Data] [~DataSet]",
+       Stderr(cannot_map)},
+      {"map: no columns and no labels", Where::kMap,
+       "[DataSet] [Rows = 2] [Inputs = 0] [ExpectedOutputs = -5] [Data] [~Data] [~DataSet]",
+       Stderr(cannot_map)},
+      {"coordinates: Error before GeneratedOutputs", Where::kCoordinates,
+       Edit(Items(), "[GeneratedOutputs = 0]\n[Error = 0]", "[Error = 0]\n[GeneratedOutputs = 0]"),
+       Stderr(cannot_items)},
+      {"coordinates: an attribute with surplus items", Where::kCoordinates,
+       Edit(Items(), "[Inputs = 2]", "[Inputs = 2 ExpectedOutputs = 2]"), Stderr(cannot_items)},
+      {"coordinates: an error column", Where::kCoordinates,
+       "[DataSet] [Rows = 2] [Inputs = 0] [ExpectedOutputs = 2] [Error = 1]"
+       " [Data] 0 0 0.5 1 1 0.5 [~Data] [~DataSet]",
+       Stderr(cannot_items)},
+      {"coordinates: generated labels", Where::kCoordinates,
+       "[DataSet] [Rows = 1] [Inputs = 0] [ExpectedOutputs = 2] [GeneratedOutputs = Labels]"
+       " [Data] 0 0 [x] [~Data] [~DataSet]",
+       Stderr(cannot_items)},
+      {"coordinates: no columns and no labels", Where::kCoordinates,
+       "[DataSet] [Rows = 3] [Data] [~Data] [~DataSet]", Stderr(cannot_items)},
+      // Header values.
+      {"map: Inputs = Labels", Where::kMap, Edit(Map(), "[Inputs = 2]", "[Inputs = labels]"),
+       Stdout("No labels in inputs")},
+      {"map: Error = -1", Where::kMap, Edit(Map(), "[Error = 0]", "[Error = -1]"),
+       Stdout("No labels in inputs")},
+      {"coordinates: Rows = Labels", Where::kCoordinates, Edit(Items(), "[Rows = 5]", "[Rows = LABELS]"),
+       Stdout("No labels in inputs")},
+      {"coordinates: Error = Labels", Where::kCoordinates,
+       Edit(Items(), "[Error = 0]", "[Error = Labels]"), Stdout("No labels in inputs")},
+      {"map: no Rows", Where::kMap, Edit(Map(), "[Rows = 6]", ""),
+       Stdout("DataSet header without Rows")},
+      {"coordinates: no Rows", Where::kCoordinates, Edit(Items(), "[Rows = 5]", "/* rows? */"),
+       Stdout("DataSet header without Rows")},
+      {"map: Rows = six", Where::kMap, Edit(Map(), "[Rows = 6]", "[Rows = six]"),
+       Stdout("integer-expected")},
+      {"coordinates: Inputs beyond 32 bits", Where::kCoordinates,
+       Edit(Items(), "[Inputs = 2]", "[Inputs = 4294967298]"), Stdout("integer-expected")},
+      // Block starts and ends.
+      {"map: no DataSet block", Where::kMap, Edit(Map(), "[DataSet]", "[Data Set]"),
+       Stdout("[DATASET] expected")},
+      {"coordinates: a word before the DataSet block", Where::kCoordinates,
+       Edit(Items(), "[DataSet]", "items [DataSet]"), Stdout("[DATASET] expected")},
+      {"coordinates: empty file", Where::kCoordinates, "", Stdout("[DATASET] expected")},
+      {"map: a bare tag ends the header", Where::kMap, Edit(Map(), "[Error = 0]", "[Error]"),
+       Stdout("[DATA] expected")},
+      {"coordinates: rows without a Data block", Where::kCoordinates,
+       Edit(Items(), "[Data]", ""), Stdout("[DATA] expected")},
+      // Rows.
+      {"map: one row too many", Where::kMap, Edit(Map(), "[Rows = 6]", "[Rows = 5]"),
+       Stdout("End Tag expected")},
+      {"coordinates: one row too few", Where::kCoordinates, Edit(Items(), "[Rows = 5]", "[Rows = 6]"),
+       Stdout("Token (number) expected")},
+      {"map: a row without its second coordinate", Where::kMap,
+       Edit(Map(), "0 2  [grape ]", "0  [grape ]"), Stdout("Token (number) expected")},
+      {"coordinates: a value that is not a number", Where::kCoordinates,
+       Edit(Items(), "0.48 0.15", "0.48 sweet"), Stdout("number-expected")},
+      {"map: a coordinate that is not a number", Where::kMap, Edit(Map(), "1 2  [melon", "1 two  [melon"),
+       Stdout("number-expected")},
+      // Label lists.
+      {"map: a number where the label list begins", Where::kMap,
+       Edit(Map(), "1 1  [apple", "1 1 1  [apple"), Stdout("Label list expected")},
+      {"map: a word where the label list begins", Where::kMap,
+       Edit(Map(), "[pumpkin ]", "pumpkin"), Stdout("Label list expected")},
+      {"map: a label value that is not a number", Where::kMap,
+       Edit(Map(), "[plum=2.000000000 ]", "[plum=two]"), Stdout("number-expected")},
+      {"map: a label with \"=\" and no value", Where::kMap,
+       Edit(Map(), "[plum=2.000000000 ]", "[plum= ]"), Stdout("Unexpected special character")},
+      {"map: end of input where a label list is due", Where::kMap,
+       "[DataSet] [Rows = 1] [Inputs = 2] [ExpectedOutputs = Labels] [Data] 0 0",
+       Stdout("Unexpected end of file")},
+      {"map: end of input inside a label list", Where::kMap,
+       "[DataSet] [Rows = 1] [Inputs = 2] [ExpectedOutputs = Labels] [Data] 0 0 [lemon lime",
+       Stdout("Unexpected end of file")},
+      // Accepted.
+      {"map: header in any case, Rows last, values split by commas", Where::kMap,
+       Edit(Edit(Edit(Map(), "[Rows = 6]\n", ""), "[Error = 0]", "[error = 0] [ROWS = 6]"),
+            "1 2  [melon", "1,\n2,[melon"),
+       Succeeds(ExampleRows())},
+      {"coordinates: format versions and comments between values", Where::kCoordinates,
+       Edit(Items(), "0.85 0.90   1 2", "0.85 /* */ 0.90 [FormatVersion = 0.5] 1 /*/**//2"),
+       Succeeds(ExampleRows())},
+  });
+}
+
+}  // namespace
