@@ -798,4 +798,129 @@ TEST(BadInputCatalogue, Labelling) {
   });
 }
 
+// ---------------------------------------------------------------------------
+// Resources. Files under 1 MB that declare sizes they cannot back, nest
+// deeply, hold very long words or very many rows, items or statements. Each
+// fails cleanly or succeeds, in bounded memory and quickly.
+
+// A map of rows x cols cells in grid order, cell i labelled c<i>.
+std::string GridMap(int rows, int cols) {
+  std::string data;
+  for (int r = 0, cell = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c, ++cell) {
+      data += std::to_string(r) + ' ' + std::to_string(c) + " [c" + std::to_string(cell) + "]\n";
+    }
+  }
+  return DataSet(std::to_string(rows * cols), 2, "Labels", data);
+}
+
+TEST(BadInputCatalogue, Resources) {
+  const std::string two_billion = "2000000000";
+  const std::string deep = Repeat("/*", 200000);
+  const std::string undeep = Repeat("*/", 200000);
+
+  // 100,000 coordinate rows, row i on cell (i mod 2, i mod 3).
+  std::string many_items;
+  std::vector<std::string> many_labels;
+  for (int i = 0; i < 100000; ++i) {
+    many_items += std::to_string(i % 2) + ' ' + std::to_string(i % 3) + '\n';
+    many_labels.push_back(kCell[i % 2][i % 3]);
+  }
+  // One cell with 120,000 labels of their own, one with 200,000 of the same.
+  std::string distinct = "[";
+  for (int i = 0; i < 120000; ++i) distinct += "a" + std::to_string(i) + ' ';
+  distinct += "]";
+  const std::string long_label(1027, 'L');
+  // A fully connected 600 x 600 set, every weight written out.
+  const std::string full_matrix = BasicNet(
+      {600, 600}, "[ConnectionLayer] [LayerFrom = 0] [LayerTo = 1] [ConnectionType = FullyConnected]"
+                  " [Matrix Weights] " + Repeat("1 ", 600 * 600) + "[~Matrix] [~ConnectionLayer]\n");
+  // 30,000 weights listed one by one in a pruneable 200 x 200 set.
+  std::string entries;
+  for (int i = 0; i < 30000; ++i) {
+    entries += "[From=" + std::to_string(i % 200) + " To=" + std::to_string(i / 200) + " Weight=0.5]";
+  }
+  const std::string weight_list = BasicNet(
+      {200, 200}, "[ConnectionLayer] [LayerFrom = 0] [LayerTo = 1] [ConnectionType = Pruneable]"
+                  " [WeightList] " + entries + " [~WeightList] [~ConnectionLayer]\n");
+  // A map 50,000 coordinates wide.
+  const std::string wide_map =
+      DataSet("2", 50000, "Labels", Repeat("0 ", 50000) + "[a]\n" + Repeat("0 ", 49999) + "1 [b]");
+
+  RunCatalogue("resources", {
+      // Declared sizes.
+      {"map declaring two billion coordinates", Where::kMap,
+       Edit(Map(), "[Inputs = 2]", "[Inputs = " + two_billion + "]"), Stdout("Token (number) expected")},
+      {"map declaring two billion outputs", Where::kMap,
+       Edit(Map(), "[ExpectedOutputs = Labels]", "[ExpectedOutputs = " + two_billion + "]"),
+       Stdout("Token (number) expected")},
+      {"map declaring two billion generated outputs", Where::kMap,
+       Edit(Map(), "[GeneratedOutputs = 0]", "[GeneratedOutputs = " + two_billion + "]"),
+       Stdout("Token (number) expected")},
+      {"map declaring two billion error columns", Where::kMap,
+       Edit(Map(), "[Error = 0]", "[Error = " + two_billion + "]"), Stdout("Token (number) expected")},
+      {"coordinates declaring two billion coordinates", Where::kCoordinates,
+       Edit(Items(), "[ExpectedOutputs = 2]", "[ExpectedOutputs = " + two_billion + "]"),
+       Stdout("Token (number) expected")},
+      {"coordinates declaring two billion inputs", Where::kCoordinates,
+       Edit(Items(), "[Inputs = 2]", "[Inputs = " + two_billion + "]"), Stdout("Token (number) expected")},
+      {"coordinates declaring two billion rows", Where::kCoordinates,
+       Edit(Items(), "[Rows = 5]", "[Rows = " + two_billion + "]"), Stdout("Token (number) expected")},
+      {"map without rows declaring two billion coordinates, coordinates to match", Where::kMap,
+       DataSet("0", 2000000000, "Labels", ""), Thrown("Invalid Data Row", "Data::GetInputDatum"),
+       DataSet("0", 0, two_billion, "")},
+      {"map without rows declaring two billion coordinates", Where::kMap,
+       DataSet("0", 2000000000, "Labels", ""),
+       Thrown("Coordinate Columns Do Not Match Map", "LabelCoordinates")},
+      {"map layer declaring two billion neurons", Where::kWeights,
+       Edit(Net(), "[NumberOfNeurons = 0]", "[NumberOfNeurons = " + two_billion + "]"),
+       Stdout("Number of neurons too large")},
+      {"Kohonen grid of 40000 x 50000 cells over six neurons", Where::kWeights,
+       Edit(Edit(Net(), "Size = 2]", "Size = 40000]"), "Size = 3]", "Size = 50000]"),
+       Succeeds(ExampleRows())},
+      {"fully connected 2000 x 2000 set with a matrix of three cells", Where::kWeights,
+       BasicNet({2000, 2000}, "[ConnectionLayer] [LayerFrom = 0] [LayerTo = 1]"
+                              " [ConnectionType = FullyConnected] [Matrix Weights] 1 2 3 [~Matrix]"
+                              " [~ConnectionLayer]\n"),
+       Stdout("Token Expected")},
+      {"fully connected 600 x 600 matrix written out", Where::kWeights, full_matrix,
+       Succeeds(ExampleRows())},
+      {"30000 weights in a weight list", Where::kWeights, weight_list, Succeeds(ExampleRows())},
+      // Depth.
+      {"200000 nested comments before the network", Where::kWeights, deep + undeep + Net(),
+       Succeeds(ExampleRows())},
+      {"200000 nested comments left open in the map", Where::kMap, Edit(Map(), "[Data]", "[Data]" + deep),
+       Stdout("Unexpected end of file during comment")},
+      {"200000 nested comments between two coordinates", Where::kCoordinates,
+       Edit(Items(), "0.55 0.75   1 1", "0.55 0.75   1 " + deep + undeep + " 1"), Succeeds(ExampleRows())},
+      // Long words.
+      {"map label of 1027 characters", Where::kMap, Edit(Map(), "[grape ]", "[" + long_label + "]"),
+       Succeeds(ExampleRows())},
+      {"coordinates: a word of 900000 characters", Where::kCoordinates,
+       Edit(Items(), "0.48 0.15", std::string(900000, '7')), Stdout("Token longer than 1027 characters")},
+      {"weights: a keyword of 100000 characters", Where::kWeights,
+       Edit(Net(), "[NetworkType = Kohonen]", "[" + std::string(100000, 'K') + " = Kohonen]"),
+       Stdout("Token longer than 1027 characters")},
+      {"900000 separators before the map", Where::kMap, Repeat(" ,\t\n", 225000) + Map(),
+       Succeeds(ExampleRows())},
+      // Many rows, items and statements.
+      {"100000 coordinate rows", Where::kCoordinates, DataSet("100000", 0, "2", many_items),
+       Succeeds(many_labels)},
+      {"map of 200 x 300 cells", Where::kMap, GridMap(200, 300),
+       Succeeds({"[c0 ]", "[c301 ]", "[c302 ]", "[c1 ]", "[c301 ]"})},
+      {"map of two rows 50000 coordinates wide", Where::kMap, wide_map,
+       Thrown("Invalid Data Row", "Data::GetInputDatum"),
+       DataSet("1", 0, "50000", Repeat("0 ", 50000))},
+      {"120000 labels of their own in one cell", Where::kMap, Edit(Map(), "[lemon lime ]", distinct),
+       Succeeds({distinct, kCell[1][1], kCell[1][2], kCell[0][1],
+                 kCell[1][1]})},
+      {"the same label 200000 times in one cell", Where::kMap,
+       Edit(Map(), "[lemon lime ]", "[" + Repeat("x ", 200000) + "]"),
+       Succeeds({"[x=200000.000000000 ]", kCell[1][1], kCell[1][2], kCell[0][1], kCell[1][1]})},
+      {"40000 format versions among the coordinates", Where::kCoordinates,
+       Edit(Items(), "0.55 0.75", Repeat("[FormatVersion=1]", 40000) + "0.55 0.75"),
+       Succeeds(ExampleRows())},
+  });
+}
+
 }  // namespace
