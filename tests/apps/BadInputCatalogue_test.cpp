@@ -11,9 +11,10 @@
 // Every row is checked for the outcome and for what it leaves behind: a
 // failed run creates no output file, and leaves an earlier one at the output
 // path exactly as it was (each failing row runs twice, without and with such
-// a file); no temporary file stays beside it. Every run must stay below
-// 256 MB of resident memory, also for the rows that declare sizes the file
-// cannot back.
+// a file; the sanitizer build, where every start of the tool is costly,
+// runs only the second); no other file appears beside it. Every run must
+// stay below 256 MB of resident memory, also for the rows that declare
+// sizes the file cannot back.
 //
 // The tables hold every message the tool can print. Messages of the reading
 // toolkit that the tool's readers never ask for ("start of block expected",
@@ -24,7 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
+#include <filesystem>
+#include <set>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
@@ -42,6 +44,12 @@ using testsupport::SourcePath;
 using testsupport::TempDir;
 
 constexpr long kMemoryLimitKb = 256 * 1024;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAlsoWithoutEarlierOutput = false;
+#else
+constexpr bool kAlsoWithoutEarlierOutput = true;
+#endif
 
 // ---------------------------------------------------------------------------
 // Rows
@@ -186,6 +194,14 @@ std::string Substitute(std::string text, const std::vector<std::pair<std::string
   return text;
 }
 
+std::set<std::string> Listing(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 struct Timing {
   std::string slowest;
   double slowest_ms = 0.0;
@@ -225,6 +241,7 @@ void RunOnce(const Row& row, bool earlier_output, Timing& timing) {
   }
   const std::string earlier = "an earlier output\n";
   if (earlier_output) dir.Write("out.dat", earlier);
+  std::set<std::string> files = Listing(dir.path());
 
   const auto start = std::chrono::steady_clock::now();
   const auto result = RunMaptag(args);
@@ -246,15 +263,18 @@ void RunOnce(const Row& row, bool earlier_output, Timing& timing) {
   } else {
     EXPECT_FALSE(FileExists(output));
   }
-  EXPECT_FALSE(FileExists(output + ".saving"));
+  // Nothing else appears beside the output, temporary files included.
+  if (row.expect.status == 0) files.insert("out.dat");
+  EXPECT_EQ(Listing(dir.path()), files);
 }
 
-// Runs every row: a failing row without and with an earlier output file, a
-// succeeding one with an earlier file, which it must replace.
+// Runs every row: a failing row without (see kAlsoWithoutEarlierOutput) and
+// with an earlier output file, a succeeding one with an earlier file, which
+// it must replace.
 void RunCatalogue(const char* table, const std::vector<Row>& rows) {
   Timing timing;
   for (const Row& row : rows) {
-    if (row.expect.status != 0) RunOnce(row, false, timing);
+    if (row.expect.status != 0 && kAlsoWithoutEarlierOutput) RunOnce(row, false, timing);
     RunOnce(row, true, timing);
   }
   std::cout << "[ catalogue] " << table << ": " << rows.size() << " rows, slowest \""
