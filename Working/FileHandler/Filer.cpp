@@ -36,9 +36,6 @@ constexpr char kRowsMissing[] = "DataSet header without Rows";
 constexpr char kUnexpectedEof[] = "Unexpected end of file";
 constexpr char kLabelListExpected[] = "Label list expected";
 
-// Suffix of the temporary file a save writes before renaming it.
-constexpr char kSavingSuffix[] = ".saving";
-
 constexpr int kLabelPrecision = 9;
 constexpr int kDataDigits = 15;
 
@@ -552,31 +549,22 @@ void DataSetRowReader::Finish() {
   ExpectEnd(scratch_, state_->in, nullptr);
 }
 
+// The output is opened in replace mode: it writes name + ".saving" and puts
+// it in place at Close; abandoned unclosed, it removes the temporary.
 struct DataSetRowWriter::State {
   TextOutput out;
   DataSetShape shape;
-  std::string name;
-  std::string partial;
-  bool open = false;
 };
 
 DataSetRowWriter::DataSetRowWriter(char* scratch) : scratch_(scratch) {}
 
-DataSetRowWriter::~DataSetRowWriter() {
-  if (state_ != nullptr && state_->open) {
-    state_->out.Close();
-    std::remove(state_->partial.c_str());
-  }
-}
+DataSetRowWriter::~DataSetRowWriter() = default;
 
 int DataSetRowWriter::Open(const char* name, const DataSetShape& shape) {
   if (shape.rows < 0 || (!shape.first && !shape.second)) return BAD_ARGUMENT;
   state_ = std::make_unique<State>();
   state_->shape = shape;
-  state_->name = name;
-  state_->partial = state_->name + kSavingSuffix;
-  if (!state_->out.Open(state_->partial.c_str(), TextOutput::Mode::kCreate)) return OPEN_FAILED;
-  state_->open = true;
+  if (!state_->out.Open(name, TextOutput::Mode::kReplace)) return OPEN_FAILED;
   const int expected = shape.labels1 ? kLabelsCount : (shape.first ? shape.expected : 0);
   const int generated = shape.labels2 ? kLabelsCount : (shape.second ? shape.generated : 0);
   WriteHeaderTo(scratch_, state_->out, shape.first ? shape.inputs : 0, expected, generated,
@@ -593,10 +581,5 @@ void DataSetRowWriter::WriteRow(const double* inputs, const double* expected,
 
 int DataSetRowWriter::Commit() {
   WriteTrailerTo(scratch_, state_->out);
-  state_->open = false;
-  if (!state_->out.Close() || std::rename(state_->partial.c_str(), state_->name.c_str()) != 0) {
-    std::remove(state_->partial.c_str());
-    return OPEN_FAILED;
-  }
-  return SUCCESS;
+  return state_->out.Close() ? SUCCESS : OPEN_FAILED;
 }

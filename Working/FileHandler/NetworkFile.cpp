@@ -16,10 +16,6 @@
 #include "Working/NeuralNets/TKohonenNetwork.h"
 #include "Working/NeuralNets/TPrunedConnections.h"
 
-// ===========================================================================
-// Reading
-// ===========================================================================
-
 namespace {
 
 // Keywords, in the case the reader compares them in (any case matches).
@@ -121,7 +117,8 @@ constexpr char kTooManyAttributes[] = "Too many matrix attributes";
 constexpr char kBadTrainableMark[] = "Trainable mark must be T or F";
 constexpr char kWeightIndexRange[] = "Weight list neuron out of range";
 constexpr char kRemoveFullyConnected[] = "Cannot remove a weight of a fully connected set";
-constexpr char kFreezeFullyConnected[] = "Cannot make a weight of a fully connected set untrainable";
+constexpr char kFreezeFullyConnected[] =
+    "Cannot make a weight of a fully connected set untrainable";
 constexpr char kTooManyLayers[] = "Number of layers too large";
 constexpr char kTooManyNeurons[] = "Number of neurons too large";
 constexpr char kTooManyDimensions[] = "Number of dimensions too large";
@@ -131,6 +128,13 @@ constexpr int kKohonenLayerCount = 3;
 constexpr int kKohonenInputLayer = 1;
 constexpr int kKohonenMapLayer = 2;
 constexpr int kMaxMatrixAttributes = 9;
+
+// Every layer index needs a block of its own and every grid dimension a
+// statement; the shortest are "[layer=0][layertype=gain][numberofneurons=0]
+// [~layer]" and "[dimension=0 size=1]". A count the rest of the input is
+// too short to describe is refused before anything is allocated for it.
+constexpr double kShortestLayerBlock = 52;
+constexpr double kShortestDimension = 20;
 
 [[noreturn]] void Fail(const char* message, TextInput& in) {
   throw FileTools::Error(message, &in, nullptr);
@@ -195,8 +199,7 @@ struct NetworkInformation {
 // held by a unique_ptr, so that every failure releases what was built.
 class NetworkReader {
  public:
-  NetworkReader(char* scratch, TextInput& in)
-      : scratch_(scratch), in_(in), allowance_(in.Size()) {}
+  NetworkReader(char* scratch, TextInput& in) : scratch_(scratch), in_(in), allowance_(in.Size()) {}
 
   TBasicNetwork* Read();
 
@@ -204,6 +207,13 @@ class NetworkReader {
   TTag Next(const std::string& block) { return ReadTag(scratch_, block.c_str(), in_, false); }
   TTag NextItem(const std::string& block) { return ReadTag(scratch_, block.c_str(), in_, true); }
   [[noreturn]] void Fail(const char* message) { ::Fail(message, in_); }
+  // Fails unless the rest of the input can hold count items of at least
+  // bytes_each bytes (when its size is known).
+  void RequireRoomFor(int count, double bytes_each, const char* message) {
+    if (in_.Size() < 0) return;
+    const double rest = static_cast<double>(in_.Size()) - static_cast<double>(in_.Position());
+    if (count * bytes_each > rest) Fail(message);
+  }
 
   NetworkInformation ReadInformation();
   TBasicNetwork* BuildNetwork(const std::string& type, const NetworkInformation& info);
@@ -303,6 +313,7 @@ TBasicNetwork* NetworkReader::BuildNetwork(const std::string& type,
   if (kohonen && info.layers != kKohonenLayerCount) Fail(kKohonenLayers);
   if (info.input_layer < 0 || info.input_layer >= info.layers) Fail(kInputLayerRange);
   if (info.output_layer >= info.layers) Fail(kOutputLayerRange);
+  RequireRoomFor(info.layers, kShortestLayerBlock, kTooManyLayers);
   allowance_.Take(NetworkCost(info.layers), kTooManyLayers, in_);
 
   TBasicNetwork* network;
@@ -325,6 +336,7 @@ void NetworkReader::ReadDimensions(const std::string& network_block) {
   const int count = ParseInteger(scratch_, in_, tag.value);
   if (tag.continued) Fail(kTooComplicated);
   if (count < 0) Fail(kNegativeDimensionCount);
+  RequireRoomFor(count, kShortestDimension, kTooManyDimensions);
   allowance_.Take(DimensionsCost(count), kTooManyDimensions, in_);
   grid_.assign(static_cast<std::size_t>(count), 0);
 
@@ -408,7 +420,9 @@ void NetworkReader::ReadLayer(const TTag& start) {
     for (char set : parameter_set_) {
       if (!set) Fail(kIncompleteLayer);
     }
-    for (int i = 0; i < layer->numNeurons; ++i) layer->GetNeuron(i)->SetParameters(parameters_.data());
+    for (int i = 0; i < layer->numNeurons; ++i) {
+      layer->GetNeuron(i)->SetParameters(parameters_.data());
+    }
   }
   ExpectBlockEnd(scratch_, tag, in_);
 }
@@ -724,7 +738,3 @@ TBasicNetwork* LoadNetwork(char* scratch, const char* name, TKQstructure* option
   if (!in.Open(name)) Fail(kErrorOnFileOpen, in);
   return ReadNetwork(scratch, in, nullptr);
 }
-
-// ===========================================================================
-// Writing (SaveNetwork, WriteNetwork) goes below this line.
-// ===========================================================================

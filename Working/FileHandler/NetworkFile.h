@@ -1,5 +1,6 @@
-// Network files: one whole network in the bracketed text form of
-// ParseTools.h.
+// Reading network files: one whole network in the bracketed text form of
+// ParseTools.h. The writer, which produces the same form, is in
+// NetworkWriter.h.
 //
 //   [FormatVersion = 1.0]
 //   [NeuralNetwork]
@@ -48,12 +49,14 @@
 // and output layers lie in that range, every Kohonen dimension has a
 // positive size and the grid's cell count fits in 32 bits, and a Kohonen
 // network has three layers and a weight set from layer 1 to layer 2.
-// Memory follows the file: the structures a file asks for (the layer
-// matrix, the neurons, the weight sets, the grid) may take at most
-// TReadAllowance::kBase bytes plus TReadAllowance::kPerInputByte bytes per
-// byte of input, so a file under 1 MB never makes the reader allocate more
-// than about 192 MB. Real networks stay far below that: a weight written
-// out costs at least two bytes of file and eight bytes of memory.
+// Memory follows the file: a layer or dimension count that the rest of the
+// file is too short to describe is refused at once, and the structures a
+// file asks for (the layer matrix, the neurons, the weight sets, the grid)
+// may take at most TReadAllowance::kBase bytes plus
+// TReadAllowance::kPerInputByte bytes per byte of input, so a file under
+// 1 MB never makes the reader allocate more than about 192 MB. Real
+// networks stay far below that: a weight written out costs at least two
+// bytes of file and eight bytes of memory.
 #ifndef MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_
 #define MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_
 
@@ -63,10 +66,6 @@
 
 class TBasicNetwork;
 class TKQstructure;
-
-// ===========================================================================
-// Reading
-// ===========================================================================
 
 // Opens the file and reads it with ReadNetwork. A file that cannot be
 // opened throws FileTools::Error "Error on File Open".
@@ -110,9 +109,5 @@ class TReadAllowance {
 TTag ReadConnectionBlock(char* scratch, TextInput& in, TBasicNetwork* network,
                          const char* block_name, const char* network_block,
                          TReadAllowance& allowance);
-
-// ===========================================================================
-// Writing (SaveNetwork, WriteNetwork) goes below this line.
-// ===========================================================================
 
 #endif  // MAPTAG_WORKING_FILEHANDLER_NETWORKFILE_H_

@@ -108,9 +108,9 @@ std::string Layer(int index, const std::string& type, int size, const std::strin
 
 // Two layers: 0 an input layer of 2, 1 a simple sigmoid layer of 3.
 std::string TwoLayers(const std::string& body) {
-  return Network("Basic", "[NumberOfLayers = 2] [InputLayer = 0]",
-                 Layer(0, "Input", 2) + Layer(1, "Simple", 3, "[ActivationFunction = sigmoid]") +
-                     body);
+  return Network(
+      "Basic", "[NumberOfLayers = 2] [InputLayer = 0]",
+      Layer(0, "Input", 2) + Layer(1, "Simple", 3, "[ActivationFunction = sigmoid]") + body);
 }
 
 std::string Connection(const std::string& type, const std::string& weights,
@@ -137,10 +137,13 @@ std::string UpTo(const std::string& text, const std::string& end) {
   return text.substr(0, text.find(end) + end.size());
 }
 
-const std::string kKohonenSet =
-    Connection("FullyConnected", "", "[LayerFrom = 1] [LayerTo = 2]");
-const std::string kGrid = "[Dimensions = 2] [Dimension = 0 Size = 2] [Dimension = 1 Size = 3] "
-                          "[~Dimensions]\n";
+// Room for the layer blocks a file declares but does not hold.
+const std::string kRoom = "/*" + std::string(100, ' ') + "*/";
+
+const std::string kKohonenSet = Connection("FullyConnected", "", "[LayerFrom = 1] [LayerTo = 2]");
+const std::string kGrid =
+    "[Dimensions = 2] [Dimension = 0 Size = 2] [Dimension = 1 Size = 3] "
+    "[~Dimensions]\n";
 
 // ---------------------------------------------------------------------------
 // Whole networks
@@ -266,10 +269,12 @@ TEST(ReadNetwork, AcceptedVariations) {
        "Basic in=0 out=1\n0 Input 2 linear\n1 Simple 3 sigmoid\n"
        "0->1 Pruneable: 0,0=1 0,2=3 1,1=5"},
       {"a block for the reverse pair is another set; attributes are ignored",
-       TwoLayers(Connection("FullyConnected", "[Attributes] [Matrix Weights] 1 2 3 4 5 6 [~Matrix]") +
-                 Connection("pruneable", "[Attributes Anything = 1 at all] [WeightList] "
-                                         "[Weight = 7 To = 1 Trainable From = 2] [~WeightList]",
-                            "[LayerFrom = 1] [LayerTo = 0]")),
+       TwoLayers(
+           Connection("FullyConnected", "[Attributes] [Matrix Weights] 1 2 3 4 5 6 [~Matrix]") +
+           Connection("pruneable",
+                      "[Attributes Anything = 1 at all] [WeightList] "
+                      "[Weight = 7 To = 1 Trainable From = 2] [~WeightList]",
+                      "[LayerFrom = 1] [LayerTo = 0]")),
        "Basic in=0 out=1\n0 Input 2 linear\n1 Simple 3 sigmoid\n"
        "0->1 FullyConnected: 0,0=1 0,1=2 0,2=3 1,0=4 1,1=5 1,2=6\n1->0 Pruneable: 2,1=7"},
       {"a fully connected matrix accepts T and untouched other marks are not needed",
@@ -316,7 +321,8 @@ TEST(ReadNetwork, HeaderAndInformationFailures) {
       {"empty input", "", "[NEURALNETWORK] expected"},
       {"no type", "[NeuralNetwork] [NetworkInformation]",
        "[NETWORKTYPE = <string>] expectedNetworkInformation"},
-      {"surplus items", Network("Basic", "[NumberOfLayers = 3 4]", ""), "Too complicated statement"},
+      {"surplus items", Network("Basic", "[NumberOfLayers = 3 4]", ""),
+       "Too complicated statement"},
       {"unknown keyword", Network("Basic", "[Foo = 1]", ""), "Unknown keyword"},
       {"value before keyword", Network("Basic", "[Foo = x]", ""), "integer-expected"},
       {"no layer count", Network("Basic", "[InputLayer = 0]", ""), "Must specify number of layers"},
@@ -325,18 +331,21 @@ TEST(ReadNetwork, HeaderAndInformationFailures) {
       {"unknown type", Network("Recurrent", "[NumberOfLayers = 2]", two), "Unknown network type"},
       {"input layer 1 of 1", Network("Basic", "[NumberOfLayers = 1]", Layer(0, "Input", 1)),
        "Input layer out of range"},
-      {"no layers at all", Network("Basic", "[NumberOfLayers = 0]", ""), "Input layer out of range"},
+      {"no layers at all", Network("Basic", "[NumberOfLayers = 0]", ""),
+       "Input layer out of range"},
       {"negative input layer", Network("Basic", "[NumberOfLayers = 2] [InputLayer = -1]", two),
        "Input layer out of range"},
       {"output layer", Network("Basic", "[NumberOfLayers = 2] [OutputLayer = 2]", two),
        "Output layer out of range"},
-      {"missing layer", Network("Basic", "[NumberOfLayers = 3]", two), "Layer not defined"},
+      {"missing layer", Network("Basic", "[NumberOfLayers = 3]", two + kRoom), "Layer not defined"},
       {"trailing word", Network("Basic", "[NumberOfLayers = 2]", two) + " x", "End Tag expected"},
       {"trailing statement", Network("Basic", "[NumberOfLayers = 2]", two) + "[A = 1]",
        "End Tag expected"},
-      {"layer after connections",
-       TwoLayers(Connection("Pruneable", "") + Layer(1, "Simple", 1)), "End Tag expected"},
+      {"layer after connections", TwoLayers(Connection("Pruneable", "") + Layer(1, "Simple", 1)),
+       "End Tag expected"},
       {"huge layer count", Network("Basic", "[NumberOfLayers = 100000]", two),
+       "Number of layers too large"},
+      {"more layers than the file has room for", Network("Basic", "[NumberOfLayers = 3]", two),
        "Number of layers too large"},
   });
 }
@@ -354,20 +363,28 @@ TEST(ReadNetwork, KohonenFailures) {
        "Negative number of dimensions"},
       {"huge count", Kohonen("[NumberOfLayers = 3]", "[Dimensions = 2000000000] [~Dimensions]", ""),
        "Number of dimensions too large"},
+      {"more dimensions than the file has room for",
+       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 20] [Dimension = 0 Size = 6] [~Dimensions]",
+               kKohonenSet),
+       "Number of dimensions too large"},
       {"not a dimension",
-       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Size = 2 Dimension = 0] [~Dimensions]", ""),
+       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Size = 2 Dimension = 0] [~Dimensions]",
+               ""),
        "invalid dimension tag"},
       {"no size", Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 0 Cells = 6]", ""),
        "'Size' tag required for dimension data"},
       {"size continued",
        Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 0 Size = 6 X]", ""),
        "'Size' tag required for dimension data"},
-      {"dimension index", Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 1 Size = 6]", ""),
+      {"dimension index",
+       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 1 Size = 6]", ""),
        "Dimension index out of range"},
-      {"zero size", Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 0 Size = 0]", ""),
+      {"zero size",
+       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 1] [Dimension = 0 Size = 0]", ""),
        "Dimension size must be positive"},
       {"size missing",
-       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 2] [Dimension = 1 Size = 6] [~Dimensions]", ""),
+       Kohonen("[NumberOfLayers = 3]", "[Dimensions = 2] [Dimension = 1 Size = 6] [~Dimensions]",
+               ""),
        "Dimension without size"},
       {"grid overflow",
        Kohonen("[NumberOfLayers = 3]",
@@ -378,19 +395,22 @@ TEST(ReadNetwork, KohonenFailures) {
       {"no codebook", Kohonen("[NumberOfLayers = 3]", kGrid, ""),
        "Kohonen network needs connections from layer 1 to layer 2"},
       {"codebook elsewhere",
-       Kohonen("[NumberOfLayers = 3]", kGrid, Connection("FullyConnected", "", "[LayerFrom = 2] [LayerTo = 1]")),
+       Kohonen("[NumberOfLayers = 3]", kGrid,
+               Connection("FullyConnected", "", "[LayerFrom = 2] [LayerTo = 1]")),
        "Kohonen network needs connections from layer 1 to layer 2"},
   });
 }
 
 TEST(ReadNetwork, LayerFailures) {
   ExpectRefused({
-      {"layer index", Network("Basic", "[NumberOfLayers = 2]", Layer(2, "Simple", 1)),
+      {"layer index", Network("Basic", "[NumberOfLayers = 2]", Layer(2, "Simple", 1) + kRoom),
        "Layer index out of range"},
-      {"negative layer index", Network("Basic", "[NumberOfLayers = 2]", Layer(-1, "Simple", 1)),
+      {"negative layer index",
+       Network("Basic", "[NumberOfLayers = 2]", Layer(-1, "Simple", 1) + kRoom),
        "Layer index out of range"},
       {"layer statement continued",
-       Network("Basic", "[NumberOfLayers = 1] [InputLayer = 0]", "[Layer = 0 LayerType = Input]"),
+       Network("Basic", "[NumberOfLayers = 1] [InputLayer = 0]",
+               "[Layer = 0 LayerType = Input]" + kRoom),
        "Too complicated statement"},
       {"ALL alone", WithLayer1("[ALL]"), "[ALL] is incomplete statment"},
       {"ALL with a bare word", WithLayer1("[ALL LayerType]"),
@@ -416,24 +436,29 @@ TEST(ReadNetwork, LayerFailures) {
        "Negative number of neurons"},
       {"huge size", WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2000000000]"),
        "Number of neurons too large"},
-      {"type after build", WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [LayerType = Gain]"),
+      {"type after build",
+       WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [LayerType = Gain]"),
        "LayerType after the layer was built"},
       {"size after build",
        WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [NumberOfNeurons = 2]"),
        "NumberOfNeurons after the layer was built"},
-      {"parameter before the layer", WithLayer1("[Gain = 2] [LayerType = Gain] [NumberOfNeurons = 2]"),
+      {"parameter before the layer",
+       WithLayer1("[Gain = 2] [LayerType = Gain] [NumberOfNeurons = 2]"),
        "Neuron parameter before LayerType and NumberOfNeurons"},
-      {"parameter plain neurons lack", WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [Gain = 2]"),
+      {"parameter plain neurons lack",
+       WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [Gain = 2]"),
        "Unknown neuron parameter"},
       {"unknown parameter", WithLayer1("[LayerType = Gain] [NumberOfNeurons = 2] [Bias = 2]"),
        "Unknown neuron parameter"},
       {"parameter of a layer without neurons",
-       WithLayer1("[LayerType = Gain] [NumberOfNeurons = 0] [Gain = 2]"), "Unknown neuron parameter"},
+       WithLayer1("[LayerType = Gain] [NumberOfNeurons = 0] [Gain = 2]"),
+       "Unknown neuron parameter"},
       {"parameter value", WithLayer1("[LayerType = Gain] [NumberOfNeurons = 2] [Gain = big]"),
        "number-expected"},
       {"gain left unset", WithLayer1("[LayerType = Gain] [NumberOfNeurons = 2]"),
        "Incomplete Layer information"},
-      {"unknown function", WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [ActivationFunction = relu]"),
+      {"unknown function",
+       WithLayer1("[LayerType = Simple] [NumberOfNeurons = 2] [ActivationFunction = relu]"),
        "Unknown activation function"},
       {"gain function on plain neurons",
        WithLayer1("[ActivationFunction = sigmoid-gain] [LayerType = Simple] [NumberOfNeurons = 2]"),
@@ -446,13 +471,15 @@ TEST(ReadNetwork, LayerFailures) {
 
 TEST(ReadNetwork, NeuronsBlockFailures) {
   const std::string plain = "[LayerType = Simple] [NumberOfNeurons = 2] ";
-  const std::string gain = "[LayerType = Gain] [NumberOfNeurons = 2] [ActivationFunction = linear] ";
+  const std::string gain =
+      "[LayerType = Gain] [NumberOfNeurons = 2] [ActivationFunction = linear] ";
   ExpectRefused({
       {"repeated neuron",
        WithLayer1(plain + "[Neurons] [Neuron = 0 ActivationFunction = tanh] "
                           "[Neuron = 0 ActivationFunction = tanh] [~Neurons]"),
        "repeated neuron"},
-      {"missing neuron", WithLayer1(plain + "[Neurons] [Neuron = 1 ActivationFunction = tanh] [~Neurons]"),
+      {"missing neuron",
+       WithLayer1(plain + "[Neurons] [Neuron = 1 ActivationFunction = tanh] [~Neurons]"),
        "Neuron not defined"},
       {"neuron index", WithLayer1(gain + "[Neurons] [Neuron = 2] [~Neurons]"),
        "Neuron index out of range"},
@@ -490,14 +517,17 @@ TEST(ReadNetwork, ConnectionBlockFailures) {
        "Insufficient information to construct layer"},
       {"no type", TwoLayers("[ConnectionLayer] [LayerFrom = 0] [LayerTo = 1] [~ConnectionLayer]"),
        "Insufficient information to construct layer"},
-      {"unknown type", TwoLayers(Connection("Sparse", "")), "Insufficient information to construct layer"},
-      {"layer beyond the network", TwoLayers(Connection("Pruneable", "", "[LayerFrom = 0] [LayerTo = 2]")),
+      {"unknown type", TwoLayers(Connection("Sparse", "")),
+       "Insufficient information to construct layer"},
+      {"layer beyond the network",
+       TwoLayers(Connection("Pruneable", "", "[LayerFrom = 0] [LayerTo = 2]")),
        "Connection layer out of range"},
-      {"second set for a pair", TwoLayers(Connection("Pruneable", "") + Connection("FullyConnected", "")),
+      {"second set for a pair",
+       TwoLayers(Connection("Pruneable", "") + Connection("FullyConnected", "")),
        "Connections already defined"},
-      {"huge set", Network("Basic", "[NumberOfLayers = 2] [InputLayer = 0]",
-                           Layer(0, "Input", 40000) + Layer(1, "Simple", 40000) +
-                               Connection("Pruneable", "")),
+      {"huge set",
+       Network("Basic", "[NumberOfLayers = 2] [InputLayer = 0]",
+               Layer(0, "Input", 40000) + Layer(1, "Simple", 40000) + Connection("Pruneable", "")),
        "Connection set too large"},
       {"weight block of another kind", TwoLayers(Connection("Pruneable", "[Weights]")),
        "End Tag expected"},
@@ -506,15 +536,18 @@ TEST(ReadNetwork, ConnectionBlockFailures) {
 
 TEST(ReadNetwork, MatrixFailures) {
   ExpectRefused({
-      {"attribute with a value", TwoLayers(Connection("Pruneable", "[Matrix Weights = 1] [~Matrix]")),
+      {"attribute with a value",
+       TwoLayers(Connection("Pruneable", "[Matrix Weights = 1] [~Matrix]")),
        "Keyword expected in matrix parameter"},
       {"unknown attribute", TwoLayers(Connection("Pruneable", "[Matrix Weights Masks] [~Matrix]")),
        "Unknown matrix attribute"},
       {"tenth attribute",
-       TwoLayers(Connection("Pruneable", "[Matrix Weights Weights Weights Weights Weights Weights "
-                                         "Weights Weights Weights Weights] [~Matrix]")),
+       TwoLayers(Connection("Pruneable",
+                            "[Matrix Weights Weights Weights Weights Weights Weights "
+                            "Weights Weights Weights Weights] [~Matrix]")),
        "Too many matrix attributes"},
-      {"one token too few", TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 3 4 5 [~Matrix]")),
+      {"one token too few",
+       TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 3 4 5 [~Matrix]")),
        "Token Expected"},
       {"one token too many",
        TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 3 4 5 6 7 [~Matrix]")),
@@ -522,14 +555,17 @@ TEST(ReadNetwork, MatrixFailures) {
       {"statement among the cells",
        TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 3 [X = 1] 5 6 [~Matrix]")),
        "Token Expected"},
-      {"input ends in the matrix", UpTo(TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2")), "1 2"),
+      {"input ends in the matrix",
+       UpTo(TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2")), "1 2"),
        "Unexpected end of file"},
-      {"weight not a number", TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 x 4 5 6 [~Matrix]")),
+      {"weight not a number",
+       TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 x 4 5 6 [~Matrix]")),
        "number-expected"},
       {"wrong end tag", TwoLayers(Connection("Pruneable", "[Matrix Weights] 1 2 3 4 5 6 [~Matrx]")),
        "Unexpected End Tag"},
       {"bad mark for an existing weight",
-       TwoLayers(Connection("Pruneable", "[Matrix Weights TrainableInfo] 1 T 2 T 3 - 4 T 5 T 6 T [~Matrix]")),
+       TwoLayers(Connection("Pruneable",
+                            "[Matrix Weights TrainableInfo] 1 T 2 T 3 - 4 T 5 T 6 T [~Matrix]")),
        "Trainable mark must be T or F"},
       {"removed fully connected weight",
        TwoLayers(Connection("FullyConnected", "[Matrix Weights] 1 2 - 4 5 6 [~Matrix]")),
@@ -548,7 +584,8 @@ TEST(ReadNetwork, WeightListFailures) {
       {"unknown value item",
        TwoLayers(Connection("Pruneable", "[WeightList] [From = 0 To = 1 Value = 2] [~WeightList]")),
        "Unknown keyword in weights list"},
-      {"no source", TwoLayers(Connection("Pruneable", "[WeightList] [To = 1 Weight = 2] [~WeightList]")),
+      {"no source",
+       TwoLayers(Connection("Pruneable", "[WeightList] [To = 1 Weight = 2] [~WeightList]")),
        "Insufficient information in weights list"},
       {"a mark alone", TwoLayers(Connection("Pruneable", "[WeightList] [Trainable] [~WeightList]")),
        "Insufficient information in weights list"},
@@ -559,10 +596,12 @@ TEST(ReadNetwork, WeightListFailures) {
        TwoLayers(Connection("Pruneable", "[WeightList] [From = 0 To = 3] [~WeightList]")),
        "Weight list neuron out of range"},
       {"untrainable fully connected weight",
-       TwoLayers(Connection("FullyConnected", "[WeightList] [From = 0 To = 0 UnTrainable] [~WeightList]")),
+       TwoLayers(Connection("FullyConnected",
+                            "[WeightList] [From = 0 To = 0 UnTrainable] [~WeightList]")),
        "Cannot make a weight of a fully connected set untrainable"},
       {"weight not a number",
-       TwoLayers(Connection("Pruneable", "[WeightList] [From = 0 To = 0 Weight = w] [~WeightList]")),
+       TwoLayers(
+           Connection("Pruneable", "[WeightList] [From = 0 To = 0 Weight = w] [~WeightList]")),
        "number-expected"},
       {"bare word between entries",
        TwoLayers(Connection("Pruneable", "[WeightList] [From = 0 To = 0] x [~WeightList]")),
@@ -611,7 +650,8 @@ TEST(ReadConnectionBlock, StoresTheSetAndReturnsTheNextTag) {
   TBasicNetwork net(2);
   net.layers[0] = new TSimpleInputLayer(&net, 0, 2);
   TReadAllowance allowance(-1);
-  TextInput missing("[LayerFrom = 0] [LayerTo = 1] [ConnectionType = Pruneable] [~ConnectionLayer]");
+  TextInput missing(
+      "[LayerFrom = 0] [LayerTo = 1] [ConnectionType = Pruneable] [~ConnectionLayer]");
   try {
     ReadConnectionBlock(scratch, missing, &net, "ConnectionLayer", "NeuralNetwork", allowance);
     ADD_FAILURE() << "a set for a missing layer was built";

@@ -1,6 +1,5 @@
 // End-to-end tests: the built Maptag binary on real files.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <string>
@@ -89,9 +88,8 @@ TEST(MaptagArguments, WrongCountPrintsUsage) {
 }
 
 TEST(MaptagRun, EveryNetworkKindLabelsTheSameWay) {
-  for (const char* network :
-       {"networks/kohonen.net", "networks/basic-pruneable.net", "networks/connected.net",
-        "networks/gain.net"}) {
+  for (const char* network : {"networks/kohonen.net", "networks/basic-pruneable.net",
+                              "networks/connected.net", "networks/gain.net"}) {
     SCOPED_TRACE(network);
     TempDir dir;
     const std::string output = dir.File("labelled.dat");
@@ -115,13 +113,14 @@ TEST(MaptagRun, ReplacesAnEarlierOutputFile) {
 TEST(MaptagRun, TheBundledExample) {
   TempDir dir;
   const std::string output = dir.File("labelled.dat");
-  const auto result = RunMaptag({SourcePath("examples/fruit.net"), SourcePath("examples/fruit-map.dat"),
-                                 SourcePath("examples/fruit-items.dat"), output});
+  const auto result =
+      RunMaptag({SourcePath("examples/fruit.net"), SourcePath("examples/fruit-map.dat"),
+                 SourcePath("examples/fruit-items.dat"), output});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out + result.err, "");
-  EXPECT_EQ(ReadFile(output), Labelled({"[lemon lime ]", "[apple=3.000000000 pear ]",
-                                        "[melon mango ]", "[plum=2.000000000 ]",
-                                        "[apple=3.000000000 pear ]"}));
+  EXPECT_EQ(ReadFile(output),
+            Labelled({"[lemon lime ]", "[apple=3.000000000 pear ]", "[melon mango ]",
+                      "[plum=2.000000000 ]", "[apple=3.000000000 pear ]"}));
 }
 
 // Coordinates address map rows by the grid the map's row order implies,
@@ -133,8 +132,8 @@ TEST(MaptagRun, LabellingCases) {
     std::string coordinates;
     std::string expected;
   } cases[] = {
-      {"3 x 4 grid; (0,4) is cell (1,0); 1.99 counts as 1",
-       GridMap({3, 4}), DataSet(4, 0, "2", "2 3  0 4  1.99 0.5  0 0"),
+      {"3 x 4 grid; (0,4) is cell (1,0); 1.99 counts as 1", GridMap({3, 4}),
+       DataSet(4, 0, "2", "2 3  0 4  1.99 0.5  0 0"),
        Labelled({"[c11 ]", "[c4 ]", "[c4 ]", "[c0 ]"})},
       {"2 x 3 x 4 grid", GridMap({2, 3, 4}), DataSet(2, 1, "3", "9 1 2 3  9 0 1 0"),
        Labelled({"[c23 ]", "[c4 ]"})},
@@ -161,11 +160,11 @@ TEST(MaptagRun, LabellingCases) {
 
 struct FailedRun {
   const char* what;
-  std::string weights;      // file content, or "@path" for an existing file, "" for none
+  std::string weights;  // file content, or "@path" for an existing file, "" for none
   std::string map;
   std::string coordinates;
-  std::string out;          // expected standard output; "%M", "%C" stand for the paths
-  std::string err;          // expected standard error
+  std::string out;  // expected standard output; "%M", "%C" stand for the paths
+  std::string err;  // expected standard error
 };
 
 std::string PathFor(const TempDir& dir, const std::string& name, const std::string& spec) {
@@ -286,7 +285,9 @@ TEST(MaptagRun, MalformedWeightFiles) {
        " [InputLayer = 0] [~NetworkInformation] [Layer = 0] [LayerType = Simple]"
        " [NumberOfNeurons = 2] [ActivationFunction = softplus] [~Layer] [~NeuralNetwork]",
        "", "", "Unknown activation function\n", ""},
-      {"a hole in the layer table", layers.substr(0, layers.find(" [Layer = 1]")) + "[~NeuralNetwork]",
+      {"a hole in the layer table",
+       layers.substr(0, layers.find(" [Layer = 1]")) +
+           "[~NeuralNetwork] /* layer 1 is left out on purpose: the reader must notice */",
        "", "", "Layer not defined\n", ""},
       {"Kohonen map without its codebook",
        "[NeuralNetwork] [NetworkType = Kohonen] [NetworkInformation] [NumberOfLayers = 3]"
@@ -306,23 +307,26 @@ TEST(MaptagRun, MalformedWeightFiles) {
 // the file can back stays within a bound that follows its length.
 TEST(MaptagRun, AbsurdSizesFailInBoundedMemory) {
   const std::string pad = "/*" + std::string(1000000, 'x') + "*/\n";  // a file just under 1 MB
+  // Room for the layer blocks a file declares but does not hold.
+  const std::string room = "/*" + std::string(200, ' ') + "*/";
   auto basic = [](int layers, const std::string& body) {
     return "[NeuralNetwork] [NetworkType = Basic] [NetworkInformation] [NumberOfLayers = " +
            std::to_string(layers) + "] [InputLayer = 0] [~NetworkInformation]\n" + body +
            "[~NeuralNetwork]\n";
   };
   auto layer = [](int index, int size) {
-    return "[Layer = " + std::to_string(index) + "] [LayerType = " +
-           (index == 0 ? "Input" : "Simple") + "] [NumberOfNeurons = " + std::to_string(size) +
-           "] [~Layer]\n";
+    return "[Layer = " + std::to_string(index) +
+           "] [LayerType = " + (index == 0 ? "Input" : "Simple") +
+           "] [NumberOfNeurons = " + std::to_string(size) + "] [~Layer]\n";
   };
   std::string big_layers;
   for (int i = 0; i < 4; ++i) big_layers += layer(i, 1000000);
   std::string big_sets;
   for (int i = 0; i < 10; ++i) big_sets += layer(i, 4000);
   for (int i = 0; i < 9; ++i) {
-    big_sets += "[ConnectionLayer] [LayerFrom = " + std::to_string(i) + "] [LayerTo = " +
-                std::to_string(i + 1) + "] [ConnectionType = Pruneable] [~ConnectionLayer]\n";
+    big_sets += "[ConnectionLayer] [LayerFrom = " + std::to_string(i) +
+                "] [LayerTo = " + std::to_string(i + 1) +
+                "] [ConnectionType = Pruneable] [~ConnectionLayer]\n";
   }
   const struct {
     const char* what;
@@ -340,15 +344,17 @@ TEST(MaptagRun, AbsurdSizesFailInBoundedMemory) {
       {"a Kohonen grid of 2^33 cells",
        "[NeuralNetwork] [NetworkType = Kohonen] [NetworkInformation] [NumberOfLayers = 3]"
        " [~NetworkInformation] [Dimensions = 3] [Dimension = 0 Size = 2048]"
-       " [Dimension = 1 Size = 2048] [Dimension = 2 Size = 2048] [~Dimensions] [~NeuralNetwork]",
+       " [Dimension = 1 Size = 2048] [Dimension = 2 Size = 2048] [~Dimensions] [~NeuralNetwork]" +
+           room,
        "Kohonen grid too large"},
       {"two billion dimensions",
        "[NeuralNetwork] [NetworkType = Kohonen] [NetworkInformation] [NumberOfLayers = 3]"
-       " [~NetworkInformation] [Dimensions = 2000000000] [~Dimensions] [~NeuralNetwork]",
+       " [~NetworkInformation] [Dimensions = 2000000000] [~Dimensions] [~NeuralNetwork]" +
+           room,
        "Number of dimensions too large"},
       {"1 MB file: layers of a million neurons", pad + basic(4, big_layers),
        "Number of neurons too large"},
-      {"1 MB file: 1800 layers", pad + basic(1800, ""), "Layer not defined"},
+      {"1 MB file: 1800 layers", basic(1800, "") + pad, "Layer not defined"},
       {"1 MB file: pruneable sets of 4000 x 4000", pad + basic(10, big_sets),
        "Connection set too large"},
   };
