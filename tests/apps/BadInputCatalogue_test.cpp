@@ -889,10 +889,17 @@ TEST(BadInputCatalogue, Resources) {
     many_items += std::to_string(i % 2) + ' ' + std::to_string(i % 3) + '\n';
     many_labels.push_back(kCell[i % 2][i % 3]);
   }
-  // One cell with 120,000 labels of their own, one with 200,000 of the same.
+  // One cell with 120,000 labels of their own, two of them repeated at the
+  // end, and how it is written; one with 200,000 of the same.
   std::string distinct = "[";
-  for (int i = 0; i < 120000; ++i) distinct += "a" + std::to_string(i) + ' ';
-  distinct += "]";
+  std::string distinct_written = "[";
+  for (int i = 0; i < 120000; ++i) {
+    const std::string name = "a" + std::to_string(i);
+    distinct += name + ' ';
+    distinct_written += name + (i == 0 ? "=2.000000000 " : i == 17 ? "=3.000000000 " : " ");
+  }
+  distinct += "a0 a17=2]";
+  distinct_written += "]";
   const std::string long_label(1027, 'L');
   // A fully connected 600 x 600 set, every weight written out.
   const std::string full_matrix =
@@ -989,7 +996,7 @@ TEST(BadInputCatalogue, Resources) {
        DataSet("1", 0, "50000", Repeat("0 ", 50000))},
       {"120000 labels of their own in one cell", Where::kMap,
        Edit(Map(), "[lemon lime ]", distinct),
-       Succeeds({distinct, kCell[1][1], kCell[1][2], kCell[0][1], kCell[1][1]})},
+       Succeeds({distinct_written, kCell[1][1], kCell[1][2], kCell[0][1], kCell[1][1]})},
       {"the same label 200000 times in one cell", Where::kMap,
        Edit(Map(), "[lemon lime ]", "[" + Repeat("x ", 200000) + "]"),
        Succeeds({"[x=200000.000000000 ]", kCell[1][1], kCell[1][2], kCell[0][1], kCell[1][1]})},
