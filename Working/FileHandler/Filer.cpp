@@ -112,29 +112,18 @@ void ReadRowInto(char* scratch, TextInput& in, const char* block, const Layout& 
   }
 }
 
-// Reads count rows into the tables that exist (first and second may be
-// null when the layout has no such table).
-void ReadRows(char* scratch, TextInput& in, const char* block, int count, const Layout& layout,
-              Data* first, Data* second, int assert_line1, int assert_line2) {
-  if (!layout.first && !layout.second) return;  // rows hold nothing
-  if (layout.labels1) {
-    FatalAssert(first != nullptr, "PtrDatFileData1 != NULL", kSourceFile, assert_line1);
+// Reads n numbers into values. The first row sizes the vector as its numbers
+// arrive, so that a header that declares more columns than the file holds
+// fails on the first missing number instead of asking for storage for all
+// of them; later rows reuse it.
+void ReadNumberGroup(char* scratch, TextInput& in, const char* block, int n,
+                     std::vector<double>& values) {
+  if (values.size() == static_cast<std::size_t>(n)) {
+    for (double& value : values) value = ReadNumberItem(scratch, block, in);
+    return;
   }
-  if (layout.labels2) {
-    FatalAssert(second != nullptr, "PtrDatFileData2 != NULL", kSourceFile, assert_line2);
-  }
-  std::vector<double> inputs(static_cast<std::size_t>(layout.inputs));
-  std::vector<double> expected(static_cast<std::size_t>(layout.expected));
-  std::vector<double> generated(static_cast<std::size_t>(layout.generated));
-  std::vector<double> errors(static_cast<std::size_t>(layout.error));
-  for (int row = 0; row < count; ++row) {
-    TLabelList list1;
-    TLabelList list2;
-    ReadRowInto(scratch, in, block, layout, inputs.data(), expected.data(), generated.data(),
-                errors.data(), &list1, &list2);
-    if (layout.first) first->AppendRow(inputs.data(), expected.data(), std::move(list1));
-    if (layout.second) second->AppendRow(generated.data(), errors.data(), std::move(list2));
-  }
+  values.clear();
+  for (int i = 0; i < n; ++i) values.push_back(ReadNumberItem(scratch, block, in));
 }
 
 // Creates the tables the layout calls for, with `slots` slots, and hands
@@ -162,6 +151,43 @@ void CreateTables(const Layout& layout, int slots, const TextInput& in, Data** f
   }
 }
 
+// Reads count rows (the order of ReadRowInto) into new tables of count
+// slots, handed to *first and *second as CreateTables does. With rows to
+// read, the tables are created once the first row is complete: only then
+// has the file shown that it backs the row width the header declares.
+void ReadRows(char* scratch, TextInput& in, const char* block, int count, const Layout& layout,
+              Data** first, Data** second, int assert_line1, int assert_line2) {
+  if (count == 0 || (!layout.first && !layout.second)) {  // rows hold nothing
+    CreateTables(layout, count, in, first, second);
+    return;
+  }
+  std::vector<double> inputs;
+  std::vector<double> expected;
+  std::vector<double> generated;
+  std::vector<double> errors;
+  for (int row = 0; row < count; ++row) {
+    ReadNumberGroup(scratch, in, block, layout.inputs, inputs);
+    ReadNumberGroup(scratch, in, block, layout.expected, expected);
+    ReadNumberGroup(scratch, in, block, layout.generated, generated);
+    ReadNumberGroup(scratch, in, block, layout.error, errors);
+    TLabelList list1;
+    TLabelList list2;
+    if (layout.labels1) ReadLabelListInto(scratch, in, &list1);
+    if (layout.labels2) ReadLabelListInto(scratch, in, &list2);
+    if (row == 0) {
+      CreateTables(layout, count, in, first, second);
+      if (layout.labels1) {
+        FatalAssert(*first != nullptr, "PtrDatFileData1 != NULL", kSourceFile, assert_line1);
+      }
+      if (layout.labels2) {
+        FatalAssert(*second != nullptr, "PtrDatFileData2 != NULL", kSourceFile, assert_line2);
+      }
+    }
+    if (layout.first) (*first)->AppendRow(inputs.data(), expected.data(), std::move(list1));
+    if (layout.second) (*second)->AppendRow(generated.data(), errors.data(), std::move(list2));
+  }
+}
+
 void ExpectEnd(char* scratch, TextInput& in, const char* block) {
   ExpectBlockEnd(scratch, ReadTag(scratch, block, in, false), in);
 }
@@ -180,8 +206,7 @@ int LoadDataSet(char* scratch, const char* name, Data** first, Data** second,
   std::string data_name;
   const int code = ReadPrologue(scratch, in, &layout, &dataset_name, &data_name);
   if (code != SUCCESS) return code;
-  CreateTables(layout, layout.rows, in, first, second);
-  ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, *first, *second, 202, 215);
+  ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, first, second, 202, 215);
   ExpectEnd(scratch, in, data_name.c_str());
   ExpectEnd(scratch, in, dataset_name.c_str());
   ExpectEnd(scratch, in, nullptr);
@@ -212,8 +237,7 @@ int LoadDataBlock(char* scratch, const char* name, long* offset, int count, Data
   if (code != SUCCESS) return code;
   const std::uint64_t start = in.Position();
   if (!in.SeekTo(start + static_cast<std::uint64_t>(*offset))) return BAD_ARGUMENT;
-  CreateTables(layout, count, in, first, second);
-  ReadRows(scratch, in, data_name.c_str(), count, layout, *first, *second, 326, 339);
+  ReadRows(scratch, in, data_name.c_str(), count, layout, first, second, 326, 339);
   *offset = static_cast<long>(in.Position() - start);
   return SUCCESS;
 }

@@ -38,7 +38,9 @@
 // results belong to the caller. A result is set to null before reading
 // starts (not after OPEN_FAILED, which leaves it alone) and is set as soon
 // as its table exists, so after an exception it may hold a partly filled
-// table that the caller must delete.
+// table that the caller must delete. A table is created once the file's
+// first row has been read (at once when it declares no rows): a header may
+// declare any number of columns, but only rows the file holds take memory.
 #ifndef MAPTAG_WORKING_FILEHANDLER_FILER_H_
 #define MAPTAG_WORKING_FILEHANDLER_FILER_H_
 

@@ -65,6 +65,22 @@ void FindMapRadices(const Data* map, int* radices) {
   }
 }
 
+namespace {
+
+// FindMapRadices into an array of its own. The scan's first probe is made
+// before the array is allocated: a map that holds no second row fails it
+// (for two dimensions or more) whatever its column count, and a map without
+// rows may declare any number of columns at no cost.
+std::vector<int> MapRadices(const Data* map) {
+  const int d = map->GetNumInputs();
+  if (d >= 2) map->GetInputDatum(1, d - 2);
+  std::vector<int> radices(static_cast<std::size_t>(std::max(d, 0)), 0);
+  FindMapRadices(map, radices.data());
+  return radices;
+}
+
+}  // namespace
+
 void CheckMapColumns(const Data* map, int coordinate_columns, const char* origin) {
   if (map->GetNumInputs() != coordinate_columns) {
     throw TException(kColumnMismatch, kBadParameter, origin, nullptr);
@@ -94,11 +110,9 @@ const TLabelList* TMapLabeller::LabelsFor(const double* coordinates) {
 }
 
 Data* LabelCoordinates(Data* coordinates, const Data* map) {
-  const int d = map->GetNumInputs();
   CheckMapColumns(map, coordinates->GetNumOutputs(), "LabelCoordinates");
-  std::vector<int> radices(static_cast<std::size_t>(d), 0);
-  FindMapRadices(map, radices.data());
-  return AttachMapLabels(coordinates, map, d, radices.data());
+  const std::vector<int> radices = MapRadices(map);
+  return AttachMapLabels(coordinates, map, map->GetNumInputs(), radices.data());
 }
 
 Data* AttachMapLabels(Data* coordinates, const Data* Map, int dimnumber, const int* radices) {
@@ -140,8 +154,7 @@ TLabelFileResult LabelCoordinateFile(char* scratch, const char* coordinate_file,
   if (loadable) {
     try {
       CheckMapColumns(map, shape.expected, "LabelCoordinates");
-      std::vector<int> radices(static_cast<std::size_t>(d), 0);
-      FindMapRadices(map, radices.data());
+      const std::vector<int> radices = MapRadices(map);
       labeller.emplace(map, d, radices.data());
     } catch (const TException& e) {
       failure = e;
@@ -155,9 +168,12 @@ TLabelFileResult LabelCoordinateFile(char* scratch, const char* coordinate_file,
   labelled.rows = shape.rows;
   const bool writing = loadable && writer.Open(output_file, labelled) == SUCCESS;
 
-  std::vector<double> coordinates(static_cast<std::size_t>(shape.expected), 0.0);
+  // Coordinates are kept only for a map they fit, whose rows back their
+  // width; otherwise the header's count could ask for anything.
+  std::vector<double> coordinates(labeller ? static_cast<std::size_t>(d) : 0, 0.0);
   for (int row = 0; row < shape.rows; ++row) {
-    reader.ReadRow(nullptr, coordinates.data(), nullptr, nullptr, nullptr, nullptr);
+    reader.ReadRow(nullptr, labeller ? coordinates.data() : nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
     if (failure || !labeller) continue;
     try {
       const TLabelList* labels = labeller->LabelsFor(coordinates.data());
