@@ -2,6 +2,7 @@
 
 #include <stdlib.h>  // mkdtemp
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -401,7 +402,8 @@ std::string CheckBlockBoundary(char* scratch, const std::uint8_t* data, std::siz
   if (size == 0) return {};
   std::size_t hash = 0;
   for (std::size_t i = 0; i < size; ++i) hash = hash * 131 + data[i];
-  const std::size_t boundary = hash % (size + 1);  // offset into the data
+  // The offset into the data where the boundary falls.
+  const std::size_t boundary = hash % (std::min(size, kInputBlockSize) + 1);
   std::vector<std::uint8_t> padded(kInputBlockSize - boundary, ' ');
   padded.insert(padded.end(), data, data + size);
   const std::string path = Scratch().File("padded.dat");

@@ -20,6 +20,10 @@
 # 4. The figures are printed: executions, corpus size, coverage (cov: edges,
 #    ft: features) of the minimised corpus.
 #
+# With MAPTAG_FUZZ_KEEP_GOING=1 the run goes on past crashes, hangs and
+# memory blow-ups (libFuzzer's fork mode), each saved as above: for a target
+# with a known fault that is not mended yet.
+#
 # The run is nice'd: the machine is shared with people compiling.
 set -euo pipefail
 
@@ -65,10 +69,15 @@ esac
 dict=()
 if [ -f "$root/fuzz/dict/$target.dict" ]; then dict=(-dict="$root/fuzz/dict/$target.dict"); fi
 
+keep_going=()
+if [ "${MAPTAG_FUZZ_KEEP_GOING:-0}" = 1 ]; then
+  keep_going=(-fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1)
+fi
+
 log=$work/run.log
 echo "== $target: fuzzing for $seconds s (log also in $build/fuzz/$target.campaign.log)"
 set +e
-nice -n 19 "$binary" "$work/run" "${limits[@]}" "${dict[@]}" \
+nice -n 19 "$binary" "$work/run" "${limits[@]}" "${dict[@]}" "${keep_going[@]}" \
   -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$crashes/" >"$log" 2>&1
 status=$?
@@ -93,6 +102,9 @@ cp -p "$work/merged"/* "$corpus/" 2>/dev/null || true
 
 # Figures.
 executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+if [ -z "$executions" ]; then  # fork mode reports "#<executions>: cov: ..."
+  executions=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
+fi
 peak_rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
 run_cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1)
 files=$(find "$corpus" -type f | wc -l)
