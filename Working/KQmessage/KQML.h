@@ -72,9 +72,11 @@ class TKQstructure {
 
 // A new error structure: (error :type <type>).
 TKQstructure* MakeError(const char* type);
-// A new structure read from the whole text. Malformed text writes
-// "special character unexpected" on standard error and throws Error of type
-// "invalid-message".
+// A new structure read from the whole text. Malformed text throws Error of
+// type "invalid-message"; when a special character or the end of the text
+// stands where a word is due, "special character unexpected" is written on
+// its own line to standard error first. Lists nested deeper than 256
+// levels count as malformed.
 TKQstructure* ParseMessage(const char* text);
 // "TRUE"/"FALSE" in any case; anything else throws Error of type "type-error"
 // with "expected" holding "boolean".

@@ -7,6 +7,10 @@
 
 #include "Working/Exceptions/Exceptions.h"
 #include "Working/Exceptions/FatalAssert.h"
+#include "Working/DataObject/Labels.h"
+#include "Working/KQmessage/KQML.h"
+#include "Working/NeuralNets/TConnectedConnections.h"
+#include "Working/NeuralNets/TErrorObj.h"
 
 // ============================================================================
 // Map labelling
@@ -113,4 +117,238 @@ Data* AttachMapLabels(Data* coordinates, const Data* Map, int dimnumber, const i
     result->AppendRow(nullptr, nullptr, labeller.LabelsFor(outputs.data()));
   }
   return result.release();
+}
+
+// ============================================================================
+// The Kohonen network
+// ============================================================================
+
+namespace {
+
+constexpr int kInputLayer = 1;
+constexpr int kMapLayer = 2;
+constexpr char kColumnsTooFew[] = "Input Columns Do Not Match Network";
+
+}  // namespace
+
+TKohonenNetwork::TKohonenNetwork() : TConnectedNetwork() { Init(3); }
+
+TKohonenNetwork::TKohonenNetwork(int numInputs, int numDims, const int* sizes)
+    : TConnectedNetwork() {
+  Init(3);
+  int cells = 1;
+  for (int k = 0; k < numDims; ++k) cells *= sizes[k];
+  layers[0] = new TSimpleLayer(this, 0, 0);
+  layers[kInputLayer] = new TSimpleInputLayer(this, kInputLayer, numInputs);
+  layers[kMapLayer] = new TSimpleLayer(this, kMapLayer, cells);
+  layers[0]->SetActivationFunction(fn_registry->GetFunction("error"));
+  layers[kInputLayer]->SetActivationFunction(fn_registry->GetFunction("linear"));
+  layers[kMapLayer]->SetActivationFunction(fn_registry->GetFunction("linear"));
+  Connect(kInputLayer, kMapLayer);
+  inLayer = kInputLayer;
+  outLayer = kMapLayer;
+  SetDimensions(numDims, sizes);
+}
+
+TKohonenNetwork::TKohonenNetwork(const TKohonenNetwork& other) : TConnectedNetwork(other) {
+  SetDimensions(other.numDims, other.dimensions.get());
+}
+
+TKohonenNetwork& TKohonenNetwork::operator=(const TKohonenNetwork& other) {
+  if (this == &other) return *this;
+  TConnectedNetwork::operator=(other);
+  SetDimensions(other.numDims, other.dimensions.get());
+  return *this;
+}
+
+TKohonenNetwork::~TKohonenNetwork() { dimensions.reset(); }
+
+void TKohonenNetwork::Randomize(double min, double max) {
+  priv_conns_index[kMapLayer][kInputLayer]->Randomize(min, max);
+}
+
+void TKohonenNetwork::Evaluate(const double* inputs, double* outputs) {
+  FindWinner(inputs, outputs);
+}
+
+const double* TKohonenNetwork::Codebook(int* stride) {
+  auto* set = dynamic_cast<TConnectedConnections*>(priv_conns_index[kMapLayer][kInputLayer]);
+  if (set == nullptr) return nullptr;
+  *stride = layers[kInputLayer]->numNeurons;
+  return set->array_weights.data();
+}
+
+// The winner search. The distance of cell i is the squared Euclidean
+// distance between the input and the weights into neuron i, summed in the
+// order of the components. A cell wins only when strictly nearer than the
+// best so far (which starts at 1e30), so ties go to the lowest index. For a
+// fully connected codebook the weights into one cell are one contiguous row;
+// any other set is read weight by weight.
+int TKohonenNetwork::FindWinner(const double* input, double* output) {
+  const int n = layers[kInputLayer]->numNeurons;
+  const int m = layers[kMapLayer]->numNeurons;
+  TBasicConnections* set = priv_conns_index[kMapLayer][kInputLayer];
+  int stride = 0;
+  const double* codebook = Codebook(&stride);
+
+  double bestsofar_distance = 1e30;
+  int bestsofar = -1;
+  for (int i = 0; i < m; ++i) {
+    double distance = 0.0;
+    if (codebook != nullptr) {
+      const double* row = codebook + static_cast<std::size_t>(i) * stride;
+      for (int j = 0; j < n; ++j) {
+        const double d = input[j] - row[j];
+        distance += d * d;
+      }
+    } else {
+      for (int j = 0; j < n; ++j) {
+        const double d = input[j] - *set->GetWeightPtr(j, i);
+        distance += d * d;
+      }
+    }
+    if (distance < bestsofar_distance) {
+      bestsofar_distance = distance;
+      bestsofar = i;
+    }
+  }
+  FatalAssert(bestsofar >= 0, "bestsofar >= 0", kSourceFile, 114);
+  for (int j = 0; j < n; ++j) output[j] = *set->GetWeightPtr(j, bestsofar);
+  return bestsofar;
+}
+
+int TKohonenNetwork::CoordinatesToIndex(const int* coordinates) {
+  FatalAssert(numDims != 0, "dims != 0", kSourceFile, 129);
+  return ::CoordinatesToIndex(numDims, dimensions.get(), coordinates);
+}
+
+void TKohonenNetwork::IndexToCoordinates(int* coordinates, int index) {
+  FatalAssert(numDims != 0, "dims != 0", kSourceFile, 156);
+  for (int k = numDims - 1; k >= 1; --k) {
+    FatalAssert(dimensions[k] > 0, "dimensions[k] > 0", kSourceFile, __LINE__);
+    coordinates[k] = index % dimensions[k];
+    index /= dimensions[k];
+  }
+  coordinates[0] = index;
+}
+
+int TKohonenNetwork::BufferWidth(const Data& in, int at_least) const {
+  if (in.GetNumInputs() < layers[kInputLayer]->numNeurons) {
+    throw TException(kColumnsTooFew, kBadParameter, "TKohonenNetwork", nullptr);
+  }
+  return std::max({at_least, in.GetNumInputs(), in.GetNumOutputs(), in.GetNumSelectedInputs(),
+                   in.GetNumSelectedOutputs(), layers[kInputLayer]->numNeurons});
+}
+
+Data* TKohonenNetwork::EvaluateData(Data* in) {
+  FatalAssert(in != nullptr, "in != nil", kSourceFile, 189);
+  const int w = layers[inLayer]->numNeurons;
+  const std::size_t width = static_cast<std::size_t>(BufferWidth(*in, w));
+  std::vector<double> inputs(width, 0.0), outputs(width, 0.0);
+  in->Rewind();
+  const int rows = in->GetNumRows();
+  std::unique_ptr<Data> result(new Data(rows, w, w, false));
+  for (int r = 0; r < rows; ++r) {
+    in->GetNextRow(inputs.data(), nullptr, nullptr);
+    Evaluate(inputs.data(), outputs.data());
+    result->AppendRow(inputs.data(), outputs.data(), nullptr);
+  }
+  return result.release();
+}
+
+double TKohonenNetwork::ComputeError(Data* in, TErrorObj* err) {
+  FatalAssert(in != nullptr, "in != nil", kSourceFile, 218);
+  FatalAssert(err != nullptr, "err != nil", kSourceFile, 219);
+  const int w = layers[inLayer]->numNeurons;
+  const std::size_t width = static_cast<std::size_t>(BufferWidth(*in, std::max(w, err->numOutputs)));
+  std::vector<double> inputs(width, 0.0), outputs(width, 0.0);
+  in->Rewind();
+  const int rows = in->GetNumRows();
+  for (int r = 0; r < rows; ++r) {
+    in->GetNextRow(inputs.data(), nullptr, nullptr);
+    Evaluate(inputs.data(), outputs.data());
+    err->Accumulate(inputs.data(), outputs.data());
+  }
+  return err->GetError();
+}
+
+// The map is written by walking every coordinate tuple like an odometer,
+// last coordinate first, which is the order of the cell numbering; tuple k
+// takes cell k's collected labels (none for a tuple past the map layer).
+Data* TKohonenNetwork::LabelMap(Data* in, TKQstructure* options) {
+  delete options;
+  const int m = layers[kMapLayer]->numNeurons;
+  FatalAssert(numDims > 0, "numDims > 0", kSourceFile, __LINE__);
+  std::vector<int> sizes(static_cast<std::size_t>(numDims));
+  GetDimensions(sizes.data());
+  for (int size : sizes) FatalAssert(size > 0, "size > 0", kSourceFile, __LINE__);
+
+  const std::size_t width = static_cast<std::size_t>(BufferWidth(*in, 0));
+  std::vector<double> inputs(width, 0.0), scratch(width, 0.0);
+  std::vector<TLabelList> cells(static_cast<std::size_t>(m));
+  in->Rewind();
+  const int rows = in->GetNumRows();
+  for (int r = 0; r < rows; ++r) {
+    TLabelList* labels = nullptr;
+    in->GetNextRow(inputs.data(), scratch.data(), &labels);
+    const int winner = FindWinner(inputs.data(), scratch.data());
+    if (labels == nullptr || labels->count == 0) continue;  // nothing to attach
+    cells[static_cast<std::size_t>(winner)].AddLabel(labels->labels[0].name,
+                                                     labels->labels[0].value);
+  }
+
+  std::unique_ptr<Data> result(new Data(m, numDims, 0, true));
+  std::vector<int> tuple(static_cast<std::size_t>(numDims), 0);
+  std::vector<double> coordinates(static_cast<std::size_t>(numDims), 0.0);
+  const TLabelList none;
+  for (std::size_t k = 0;; ++k) {
+    for (int j = 0; j < numDims; ++j) coordinates[j] = tuple[j];
+    result->AppendRow(coordinates.data(), nullptr, k < cells.size() ? &cells[k] : &none);
+    int j = numDims - 1;
+    ++tuple[j];
+    while (j > 0 && tuple[j] >= sizes[j]) {
+      tuple[j] = 0;
+      ++tuple[--j];
+    }
+    if (tuple[0] >= sizes[0]) break;
+  }
+  return result.release();
+}
+
+Data* TKohonenNetwork::MapCoordinates(Data* in, TKQstructure* options) {
+  delete options;
+  const int n = layers[kInputLayer]->numNeurons;
+  const std::size_t width = static_cast<std::size_t>(BufferWidth(*in, 0));
+  std::vector<double> inputs(width, 0.0), scratch(width, 0.0);
+  std::vector<int> cell(static_cast<std::size_t>(numDims), 0);
+  std::vector<double> coordinates(static_cast<std::size_t>(numDims), 0.0);
+  in->Rewind();
+  const int rows = in->GetNumRows();
+  std::unique_ptr<Data> result(new Data(rows, n, numDims, false));
+  for (int r = 0; r < rows; ++r) {
+    in->GetNextRow(inputs.data(), scratch.data(), nullptr);
+    IndexToCoordinates(cell.data(), FindWinner(inputs.data(), scratch.data()));
+    for (int j = 0; j < numDims; ++j) coordinates[j] = cell[j];
+    result->AppendRow(inputs.data(), coordinates.data(), nullptr);
+  }
+  return result.release();
+}
+
+void TKohonenNetwork::GetDimensions(int* parameters) {
+  if (numDims == 0) return;
+  FatalAssert(parameters != nullptr, "parameters != NULL", kSourceFile, 60);
+  FatalAssert(dimensions != nullptr, "dimensions != NULL", kSourceFile, 61);
+  std::copy(dimensions.get(), dimensions.get() + numDims, parameters);
+}
+
+void TKohonenNetwork::SetDimensions(int count, const int* parameters) {
+  FatalAssert(count >= 0, "count >= 0", kSourceFile, __LINE__);
+  FatalAssert(count == 0 || parameters != nullptr, "parameters != NULL", kSourceFile, 76);
+  std::unique_ptr<int[]> copy;
+  if (count > 0) {
+    copy.reset(new int[static_cast<std::size_t>(count)]);
+    std::copy(parameters, parameters + count, copy.get());
+  }
+  numDims = count;
+  dimensions = std::move(copy);
 }

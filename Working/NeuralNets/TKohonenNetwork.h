@@ -2,9 +2,88 @@
 #ifndef MAPTAG_WORKING_NEURALNETS_TKOHONENNETWORK_H_
 #define MAPTAG_WORKING_NEURALNETS_TKOHONENNETWORK_H_
 
+#include <memory>
 #include <vector>
 
 #include "Working/DataObject/Data.h"
+#include "Working/NeuralNets/TConnectedNetwork.h"
+
+class TErrorObj;
+class TKQstructure;
+
+// ============================================================================
+// The Kohonen network: a self-organising map in recall form.
+//
+// Every Kohonen network has three layers: layer 0 is an empty placeholder
+// (function "error"), layer 1 the input layer (one neuron per input
+// component, "linear"), layer 2 the map layer (one neuron per cell,
+// "linear"). The only weight-carrying set is the one from layer 1 to
+// layer 2; cell i's codebook vector is the row of weights into neuron i.
+// Cells are numbered row-major over the grid sizes in `dimensions`, the last
+// coordinate fastest (see CoordinatesToIndex below).
+//
+// The network owns its layers, sets, registry and dimensions. Tables that
+// EvaluateData, LabelMap and MapCoordinates return belong to the caller.
+// ============================================================================
+class TKohonenNetwork : public TConnectedNetwork {
+ public:
+  // The shell the network file reader fills: Init(3) with empty layer
+  // entries, no dimensions. Only the destructor may be called until the
+  // reader has stored all three layers and the layer-1-to-2 set.
+  TKohonenNetwork();
+  // A complete map for numInputs inputs on a grid of numDims dimensions with
+  // the given sizes; all codebook vectors 0.
+  TKohonenNetwork(int numInputs, int numDims, const int* sizes);
+  TKohonenNetwork(const TKohonenNetwork& other);
+  TKohonenNetwork& operator=(const TKohonenNetwork& other);
+  ~TKohonenNetwork() override;
+
+  // New codebook vectors: only the set from layer 1 to layer 2 is drawn.
+  void Randomize(double min, double max) override;
+  // outputs receives the winner's codebook vector (one value per input).
+  void Evaluate(const double* inputs, double* outputs) override;
+  const char* GetNetworkType() override { return "Kohonen"; }
+
+  // The cell nearest to input (squared Euclidean distance, summed in the
+  // order of the components; strictly nearer wins, so ties go to the lowest
+  // index). output receives the winner's codebook vector. A map on which no
+  // cell is nearer than 1e30 fails a fatal assertion.
+  int FindWinner(const double* input, double* output);
+  // Cell index of the coordinates on this network's grid, by the free
+  // CoordinatesToIndex below (no range checks; kNoMapRow past 32 bits).
+  int CoordinatesToIndex(const int* coordinates);
+  // Grid coordinates of a cell; an index beyond the grid shows in c0.
+  void IndexToCoordinates(int* coordinates, int index);
+
+  // Each row of in with the winner's codebook vector as outputs.
+  Data* EvaluateData(Data* in);
+  // Feeds every row of in (inputs as targets, the winner's codebook vector
+  // as outputs) to err and returns its value. err is not reset first.
+  double ComputeError(Data* in, TErrorObj* err);
+  // One row per cell in grid order: the cell's coordinates as inputs and,
+  // as labels, the first label of every row of in whose winner is the cell
+  // (values of equal names added). Rows without labels are skipped.
+  // options is deleted unread. The result is a map table for the labeller.
+  Data* LabelMap(Data* in, TKQstructure* options);
+  // Each row of in with the coordinates of its winner as outputs: a
+  // coordinate table for the labeller. options is deleted unread.
+  Data* MapCoordinates(Data* in, TKQstructure* options);
+
+  // Copies the numDims sizes into parameters (nothing when numDims is 0).
+  void GetDimensions(int* parameters);
+  // Stores a copy of the count sizes; does not resize the map layer.
+  void SetDimensions(int count, const int* parameters);
+
+  int numDims = 0;
+  std::unique_ptr<int[]> dimensions;
+
+ private:
+  // Row-major codebook: cell i's vector at codebook + i * stride, or null
+  // when the layer-1-to-2 set is not a fully connected one.
+  const double* Codebook(int* stride);
+  // Input and output buffers for walking a table through the winner search.
+  int BufferWidth(const Data& in, int at_least) const;
+};
 
 // ============================================================================
 // Map labelling

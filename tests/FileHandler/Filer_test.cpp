@@ -60,12 +60,19 @@ std::string Dump(const Data* table) {
                      std::to_string(table->GetNumOutputs()) + (table->HasLabels() ? "L" : "");
   for (int slot = 0; slot < table->GetNumDataRows(); ++slot) {
     text += " |";
-    for (int c = 0; c < table->GetNumInputs(); ++c) text += " " + Number(table->GetInputDatum(slot, c));
+    for (int c = 0; c < table->GetNumInputs(); ++c) {
+      text += ' ';
+      text += Number(table->GetInputDatum(slot, c));
+    }
     text += " :";
     for (int c = 0; c < table->GetNumOutputs(); ++c) {
-      text += " " + Number(table->GetOutputDatum(slot, c));
+      text += ' ';
+      text += Number(table->GetOutputDatum(slot, c));
     }
-    if (table->HasLabels()) text += " " + DumpList(table->GetLabels(slot));
+    if (table->HasLabels()) {
+      text += ' ';
+      text += DumpList(table->GetLabels(slot));
+    }
   }
   return text;
 }
@@ -333,7 +340,7 @@ TEST_F(FilerFiles, TwoTablesRoundTripInEveryShape) {
     for (int row = 0; row < 4; ++row) {
       double a[3] = {row + 0.5, row * 2.0, -1.0 * row};
       double b[3] = {row * 10.0, 0.25, 7.0};
-      const std::string name = "L" + std::to_string(row);
+      const std::string name = std::string("L").append(std::to_string(row));
       TLabelList la(name.c_str(), row + 1.0);
       TLabelList lb("M", 0.5 * row);
       first.AppendRow(a, b, &la);

@@ -50,12 +50,12 @@ TEST(KQML, RemoveValueMovesLastPairIntoPlace) {
 
 TEST(KQML, CapacityGrowsByDoublingFromSixteen) {
   TKQstructure s("ask");
-  for (int i = 0; i < 5; ++i) s.SetInteger(("k" + std::to_string(i)).c_str(), i);
+  for (int i = 0; i < 5; ++i) s.SetInteger(std::string("k").append(std::to_string(i)).c_str(), i);
   TKQstructure copy(s);
   EXPECT_EQ(copy.capacity, 5);
   copy.SetBoolean("sixth", true);
   EXPECT_EQ(copy.capacity, 16);
-  for (int i = 0; i < 11; ++i) copy.SetInteger(("m" + std::to_string(i)).c_str(), i);
+  for (int i = 0; i < 11; ++i) copy.SetInteger(std::string("m").append(std::to_string(i)).c_str(), i);
   EXPECT_EQ(copy.count, 17);
   EXPECT_EQ(copy.capacity, 32);
   EXPECT_EQ(s.count, 5);  // the source is untouched
