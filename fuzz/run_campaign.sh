@@ -21,8 +21,9 @@
 #    ft: features) of the minimised corpus.
 #
 # With MAPTAG_FUZZ_KEEP_GOING=1 the run goes on past crashes, hangs and
-# memory blow-ups (libFuzzer's fork mode), each saved as above: for a target
-# with a known fault that is not mended yet.
+# memory blow-ups, each saved as above: libFuzzer is started again, with
+# what it found so far, until the time is used up. For a target with a
+# known fault that is not mended yet.
 #
 # The run is nice'd: the machine is shared with people compiling.
 set -euo pipefail
@@ -69,24 +70,31 @@ esac
 dict=()
 if [ -f "$root/fuzz/dict/$target.dict" ]; then dict=(-dict="$root/fuzz/dict/$target.dict"); fi
 
-keep_going=()
-if [ "${MAPTAG_FUZZ_KEEP_GOING:-0}" = 1 ]; then
-  keep_going=(-fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1)
-fi
-
 log=$work/run.log
 echo "== $target: fuzzing for $seconds s (log also in $build/fuzz/$target.campaign.log)"
-set +e
-nice -n 19 "$binary" "$work/run" "${limits[@]}" "${dict[@]}" "${keep_going[@]}" \
-  -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$crashes/" >"$log" 2>&1
-status=$?
-set -e
+: >"$log"
+start=$(date +%s)
+status=0
+runs=0
+while :; do
+  left=$((seconds - ($(date +%s) - start)))
+  [ $left -gt 0 ] || break
+  runs=$((runs + 1))
+  set +e
+  nice -n 19 "$binary" "$work/run" "${limits[@]}" "${dict[@]}" \
+    -max_total_time="$left" -print_final_stats=1 \
+    -artifact_prefix="$crashes/" >"$work/part.log" 2>&1
+  part_status=$?
+  set -e
+  cat "$work/part.log" >>"$log"
+  if [ $part_status -ne 0 ]; then
+    status=$part_status
+    echo "!! run $runs stopped with status $part_status; the input is under fuzz/crashes/$target/:"
+    grep -E "ERROR|property broken|SUMMARY|Test unit written" "$work/part.log" | head -20 || true
+  fi
+  [ $part_status -ne 0 ] && [ "${MAPTAG_FUZZ_KEEP_GOING:-0}" = 1 ] || break
+done
 cp "$log" "$build/fuzz/$target.campaign.log"
-if [ $status -ne 0 ]; then
-  echo "!! the run stopped with status $status; the input is under fuzz/crashes/$target/:"
-  grep -E "ERROR|property broken|SUMMARY|Test unit written" "$log" | head -20 || true
-fi
 
 # Minimise: regression inputs first (all kept), then whatever adds coverage.
 cp -p "$corpus"/regression-* "$work/merged/" 2>/dev/null || true
@@ -101,10 +109,13 @@ mkdir -p "$corpus"
 cp -p "$work/merged"/* "$corpus/" 2>/dev/null || true
 
 # Figures.
-executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-if [ -z "$executions" ]; then  # fork mode reports "#<executions>: cov: ..."
-  executions=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
-fi
+# Executions over all runs: each run's final count, or for a run that
+# crashed its last progress line.
+executions=$(awk '
+  /^INFO: Seed:/ { total += last; last = 0 }
+  /^#[0-9]+/ { n = substr($1, 2) + 0; if (n > last) last = n }
+  /^stat::number_of_executed_units:/ { last = $2 + 0 }
+  END { print total + last }' "$log")
 peak_rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
 run_cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1)
 files=$(find "$corpus" -type f | wc -l)
@@ -114,7 +125,7 @@ final_cov=$(nice -n 19 "$binary" "$corpus" "${limits[@]}" -runs=0 2>&1 |
   grep -oE 'cov: [0-9]+ ft: [0-9]+' | tail -1)
 
 echo "== $target: $seconds s"
-echo "executions:        ${executions:-?} (peak RSS ${peak_rss:-?} MB)"
+echo "executions:        ${executions:-?} in $runs run(s) (peak RSS ${peak_rss:-?} MB)"
 echo "coverage (run):    ${run_cov:-?}"
 echo "corpus:            $files files, $bytes bytes in fuzz/corpus/$target"
 echo "coverage (corpus): ${final_cov:-?}"
