@@ -60,12 +60,36 @@ TKQstructure& TKQstructure::operator=(const TKQstructure& other) {
   capacity = copy.capacity;
   count = copy.count;
   copy.count = 0;
+  key_index_.reset();
   return *this;
 }
 
 TKQstructure::~TKQstructure() = default;
 
+namespace {
+
+constexpr int kIndexedPairs = 16;
+
+std::string FoldKey(const char* key) {
+  std::string folded(key);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
+}
+
+}  // namespace
+
 int TKQstructure::FindIndex(const char* key) const {
+  // Keys are unique, so the order of the search does not change the answer.
+  if (count > kIndexedPairs) {
+    if (key_index_ == nullptr) {
+      key_index_ = std::make_unique<std::unordered_map<std::string, int>>();
+      for (int i = 0; i < count; ++i) key_index_->emplace(FoldKey(items[i].key.c_str()), i);
+    }
+    const auto found = key_index_->find(FoldKey(key));
+    return found == key_index_->end() ? -1 : found->second;
+  }
   for (int i = count - 1; i >= 0; --i) {
     if (FileTools::strcasecmp(items[i].key.c_str(), key) == 0) return i;
   }
@@ -88,6 +112,7 @@ void TKQstructure::SetValue(const char* key, TKQstructure* value) {
   }
   items[count].key = key;
   items[count].value.reset(value);
+  if (key_index_ != nullptr) key_index_->emplace(FoldKey(key), count);
   ++count;
 }
 
@@ -130,6 +155,7 @@ void TKQstructure::RemoveValue(const char* key) {
   if (index != count - 1) items[index] = std::move(items[count - 1]);
   items[count - 1] = Pair{};
   --count;
+  key_index_.reset();
 }
 
 TKQstructure* MakeError(const char* type) {

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 class TKQstructure {
  public:
@@ -67,7 +68,12 @@ class TKQstructure {
   int count;
 
  private:
-  int FindIndex(const char* key) const;  // last to first; -1 when absent
+  int FindIndex(const char* key) const;  // -1 when absent
+
+  // Keys folded as strcasecmp folds them -> pair index, built on demand once
+  // a structure holds more than a few pairs, so that reading a long list
+  // does not search the list for every key. Dropped whenever pairs move.
+  mutable std::unique_ptr<std::unordered_map<std::string, int>> key_index_;
 };
 
 // A new error structure: (error :type <type>).

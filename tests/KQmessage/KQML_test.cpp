@@ -234,3 +234,34 @@ TEST(KQMLDeathTest, ProgrammingErrorsAreFatal) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TKQstructureLongLists, KeysStayUniqueAndCaseBlindPastTheIndexedSize) {
+  TKQstructure list("big");
+  for (int i = 0; i < 40; ++i) list.SetInteger(("key" + std::to_string(i)).c_str(), i);
+  list.SetString("KEY7", "seven");  // replaces, keeps the first spelling
+  ASSERT_EQ(list.count, 40);
+  EXPECT_EQ(list.items[7].key, "key7");
+  EXPECT_EQ(list.GetValue("Key7")->head, "seven");
+  list.RemoveValue("key0");  // the last pair moves into place 0
+  ASSERT_EQ(list.count, 39);
+  EXPECT_EQ(list.items[0].key, "key39");
+  EXPECT_EQ(list.FindValue("key0"), nullptr);
+  EXPECT_EQ(list.GetValue("KEY39")->head, "39");
+  list.SetInteger("key0", 100);
+  EXPECT_EQ(list.items[39].key, "key0");
+  TKQstructure copy(list);
+  EXPECT_EQ(copy.GetValue("key0")->head, "100");
+  copy = list;
+  EXPECT_EQ(copy.GetValue("KEY0")->head, "100");
+
+  std::string text = "(a";
+  for (int i = 0; i < 20000; ++i) text += " :k" + std::to_string(i) + " x";
+  text += " :K5 y)";
+  std::unique_ptr<TKQstructure> parsed(ParseMessage(text.c_str()));
+  EXPECT_EQ(parsed->count, 20000);
+  EXPECT_EQ(parsed->GetValue("k5")->head, "y");
+}
+
+}  // namespace
