@@ -21,7 +21,10 @@
 #include "Working/Exceptions/Exceptions.h"
 #include "Working/FileHandler/Filer.h"
 #include "Working/FileHandler/ParseTools.h"
+#include "Working/FileHandler/NetworkFile.h"
 #include "Working/KQmessage/KQML.h"
+#include "Working/NeuralNets/TBasicNetwork.h"
+#include "Working/NeuralNets/TKohonenNetwork.h"
 
 namespace maptag_fuzz {
 namespace {
@@ -222,9 +225,8 @@ std::string CompareNumberPaths(const std::string& text, const char* blockdef) {
 // removed (with its files) when the process ends normally.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "maptag-fuzz-XXXXXX").string();
+  explicit ScratchDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+    std::string pattern = (base / "maptag-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
       std::perror("maptag fuzz: mkdtemp");
       std::abort();
@@ -454,6 +456,236 @@ std::string CheckSaveRoundTrip(char* scratch, const Loaded& whole) {
   return failure;
 }
 
+
+// ---------------------------------------------------------------------------
+// Networks and the driver
+
+// FindWinner is tried only on codebooks whose weights all lie within this
+// bound and whose inputs are at most kMaxWinnerInputs: the squared distance
+// of zeros to any cell then stays far below the search's 1e30 ceiling,
+// beyond which a map without a winner is a fatal assertion by design.
+constexpr double kMaxWinnerWeight = 1e6;
+constexpr int kMaxWinnerInputs = 1 << 20;
+
+std::string UseNetwork(TBasicNetwork& network) {
+  const int all = network.GetNumWeights(1);
+  const int trainable = network.GetNumWeights(0);
+  if (all < 0 || trainable < 0 || trainable > all) {
+    return "weight counts " + std::to_string(all) + " (all) and " + std::to_string(trainable) +
+           " (trainable)";
+  }
+  std::vector<double> weights(static_cast<std::size_t>(all) + 1, 0.0);
+  const int fetched = network.GetWeights(weights.data(), 1);
+  if (fetched != all) {
+    return "GetWeights gave " + std::to_string(fetched) + " weights of " + std::to_string(all);
+  }
+  auto* kohonen = dynamic_cast<TKohonenNetwork*>(&network);
+  if (kohonen == nullptr) return {};
+  if (kohonen->numDims <= 0 || kohonen->dimensions == nullptr) {
+    return "a Kohonen network without dimensions";
+  }
+  const int inputs = network.layers[1]->numNeurons;
+  const int cells = network.layers[2]->numNeurons;
+  if (cells <= 0 || inputs > kMaxWinnerInputs) return {};
+  for (int i = 0; i < all; ++i) {
+    if (!(std::fabs(weights[static_cast<std::size_t>(i)]) <= kMaxWinnerWeight)) return {};
+  }
+  std::vector<double> zeros(static_cast<std::size_t>(inputs) + 1, 0.0);
+  std::vector<double> output(static_cast<std::size_t>(inputs) + 1, 0.0);
+  const int winner = kohonen->FindWinner(zeros.data(), output.data());
+  if (winner < 0 || winner >= cells) {
+    return "FindWinner gave cell " + std::to_string(winner) + " of " + std::to_string(cells);
+  }
+  return {};
+}
+
+// A network for the driver runs that do not fuzz the weight file: the
+// driver only has to read it.
+constexpr char kFixedNetwork[] = R"([NeuralNetwork]
+[NetworkType = Kohonen]
+[NetworkInformation] [NumberOfLayers = 3] [InputLayer = 1] [OutputLayer = 2]
+  [NumberOfInputs = 2] [NumberOfOutputs = 6] [~NetworkInformation]
+[Dimensions = 2] [Dimension = 0 Size = 2] [Dimension = 1 Size = 3] [~Dimensions]
+[Layer = 0] [LayerType = Simple] [NumberOfNeurons = 0] [ActivationFunction = error] [~Layer]
+[Layer = 1] [LayerType = Input] [NumberOfNeurons = 2] [ActivationFunction = linear] [~Layer]
+[Layer = 2] [LayerType = Simple] [NumberOfNeurons = 6] [ActivationFunction = linear] [~Layer]
+[ConnectionLayer] [LayerFrom = 1] [LayerTo = 2] [ConnectionType = FullyConnected]
+  [Matrix Weights] 0.1 0.1 0.1 0.9 0.9 0.9  0.2 0.5 0.8 0.2 0.5 0.8 [~Matrix]
+[~ConnectionLayer]
+[~NeuralNetwork]
+)";
+
+// Coordinates for the runs whose only piece is the map.
+constexpr char kFixedCoordinates[] = R"([DataSet] [Rows = 3] [Inputs = 0] [ExpectedOutputs = 2]
+[Data] 0 0  1 2  0 1 [~Data] [~DataSet]
+)";
+
+// The driver's files live in memory when the machine offers it.
+const ScratchDir& DriverScratch() {
+  static const ScratchDir dir(std::filesystem::is_directory("/dev/shm")
+                                  ? std::filesystem::path("/dev/shm")
+                                  : std::filesystem::temp_directory_path());
+  return dir;
+}
+
+struct DriverFiles {
+  std::string weights, map, coordinates, output, reference;
+};
+
+// Cuts the input into the driver's files and writes them; removes any
+// output left from an earlier input.
+DriverFiles WriteDriverFiles(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string_view separator(kMaptagSeparator);
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  while (pieces.size() < 2) {
+    const std::size_t at = text.find(separator, start);
+    if (at == std::string_view::npos) break;
+    pieces.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  pieces.push_back(text.substr(start));
+  if (pieces.size() == 3) {
+    // The rest of the third piece after a further separator is ignored.
+    if (const std::size_t at = pieces[2].find(separator); at != std::string_view::npos) {
+      pieces[2] = pieces[2].substr(0, at);
+    }
+  }
+  std::string_view weights = kFixedNetwork;
+  std::string_view map;
+  std::string_view coordinates = kFixedCoordinates;
+  if (pieces.size() == 3) {
+    weights = pieces[0];
+    map = pieces[1];
+    coordinates = pieces[2];
+  } else if (pieces.size() == 2) {
+    map = pieces[0];
+    coordinates = pieces[1];
+  } else {
+    map = pieces[0];
+  }
+  const ScratchDir& dir = DriverScratch();
+  DriverFiles files{dir.File("weights.net"), dir.File("map.dat"), dir.File("coordinates.dat"),
+                    dir.File("output.dat"), dir.File("reference.dat")};
+  auto write = [](const std::string& path, std::string_view bytes) {
+    WriteWholeFile(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  };
+  write(files.weights, weights);
+  write(files.map, map);
+  write(files.coordinates, coordinates);
+  for (const std::string* path : {&files.output, &files.reference}) {
+    std::filesystem::remove(*path);
+    std::filesystem::remove(*path + ".saving");
+  }
+  return files;
+}
+
+// What a labelling came to, in a form two ways of labelling can be
+// compared in.
+std::string OutcomeText(TLabelFileResult result) {
+  switch (result) {
+    case TLabelFileResult::kLabelled: return "labelled";
+    case TLabelFileResult::kCoordinatesNotLoaded: return "coordinates not loaded";
+    case TLabelFileResult::kOutputNotSaved: return "output not saved";
+  }
+  return "?";
+}
+
+std::string TExceptionText(const TException& e) {
+  auto text = [](const char* s) { return std::string(s != nullptr ? s : ""); };
+  return "TException \"" + text(e.message) + "\" (" + text(e.category) + ", " + text(e.origin) +
+         ")";
+}
+
+// The streaming labeller's outcome.
+std::string LabelByFile(char* scratch, const DriverFiles& files, const Data* map) {
+  try {
+    return OutcomeText(LabelCoordinateFile(scratch, files.coordinates.c_str(), map,
+                                           files.output.c_str()));
+  } catch (const TException& e) {
+    return TExceptionText(e);
+  } catch (const FileTools::Error& e) {
+    return "error \"" + e.message + "\"";
+  }
+}
+
+// The same labelling with the whole coordinate table in memory.
+std::string LabelByTable(char* scratch, const DriverFiles& files, const Data* map) {
+  Data* loaded = nullptr;
+  int code;
+  try {
+    code = LoadData(scratch, files.coordinates.c_str(), &loaded);
+  } catch (const FileTools::Error& e) {
+    delete loaded;
+    return "error \"" + e.message + "\"";
+  }
+  const std::unique_ptr<Data> coordinates(loaded);
+  if (code != SUCCESS || coordinates == nullptr) {
+    return OutcomeText(TLabelFileResult::kCoordinatesNotLoaded);
+  }
+  std::unique_ptr<Data> labelled;
+  try {
+    labelled.reset(LabelCoordinates(coordinates.get(), map));
+  } catch (const TException& e) {
+    return TExceptionText(e);
+  }
+  if (SaveDataSet(scratch, files.reference.c_str(), labelled.get(), nullptr, nullptr) != SUCCESS) {
+    return OutcomeText(TLabelFileResult::kOutputNotSaved);
+  }
+  return OutcomeText(TLabelFileResult::kLabelled);
+}
+
+std::string LeftBehind(const DriverFiles& files) {
+  for (const std::string* path : {&files.output, &files.reference}) {
+    if (std::filesystem::exists(*path + ".saving")) return "a run left " + *path + ".saving behind";
+  }
+  return {};
+}
+
+// The driver's sequence. Returns a broken property, or empty. With
+// compare, the labelling is checked against the table-at-a-time one.
+std::string RunDriver(const DriverFiles& files, bool compare) {
+  char network_scratch[kScratchSize];
+  char data_scratch[kScratchSize];
+  std::string failure;
+  try {
+    const std::unique_ptr<TBasicNetwork> network(
+        LoadNetwork(network_scratch, files.weights.c_str(), nullptr));
+    if (network == nullptr) return "LoadNetwork returned no network";
+
+    Data* loaded = nullptr;
+    int code;
+    try {
+      code = LoadData(data_scratch, files.map.c_str(), &loaded);
+    } catch (...) {
+      delete loaded;
+      throw;
+    }
+    const std::unique_ptr<Data> map(loaded);
+    if (code != SUCCESS || map == nullptr) return LeftBehind(files);
+
+    const std::string streamed = LabelByFile(data_scratch, files, map.get());
+    const bool output = std::filesystem::exists(files.output);
+    if (output != (streamed == OutcomeText(TLabelFileResult::kLabelled))) {
+      failure = "the labelling ended with " + streamed + (output ? " and" : " but without") +
+                " an output file";
+    } else if (compare) {
+      const std::string whole = LabelByTable(data_scratch, files, map.get());
+      if (whole != streamed) {
+        failure = "the labelling ended with " + streamed + ", the table-at-a-time one with " + whole;
+      } else if (output && ReadWholeFile(files.output) != ReadWholeFile(files.reference)) {
+        failure = "the labelled file differs from the table-at-a-time one:\n" +
+                  Quote(ReadWholeFile(files.output)) + "\n" + Quote(ReadWholeFile(files.reference));
+      }
+    }
+  } catch (const TException&) {
+  } catch (const FileTools::Error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  if (failure.empty()) failure = LeftBehind(files);
+  return failure;
+}
 }  // namespace
 
 std::string ReadTagEntry(const std::uint8_t* data, std::size_t size) {
@@ -539,6 +771,24 @@ std::string DataSetEntry(const std::uint8_t* data, std::size_t size) {
   return failure;
 }
 
+std::string ReadNetworkEntry(const std::uint8_t* data, std::size_t size) {
+  char scratch[kScratchSize];
+  TextInput in(std::string(reinterpret_cast<const char*>(data), size));
+  std::unique_ptr<TBasicNetwork> network;
+  try {
+    network.reset(ReadNetwork(scratch, in, nullptr));
+  } catch (const FileTools::Error& error) {
+    if (error.message.empty()) return "ReadNetwork failed without a message";
+    return {};
+  }
+  if (network == nullptr) return "ReadNetwork returned no network";
+  return UseNetwork(*network);
+}
+
+std::string MaptagEntry(const std::uint8_t* data, std::size_t size) {
+  return RunDriver(WriteDriverFiles(data, size), true);
+}
+
 void ReadTagOnce(const std::uint8_t* data, std::size_t size) {
   WalkTags(std::string(reinterpret_cast<const char*>(data), size), 0);
 }
@@ -562,6 +812,19 @@ void DataSetOnce(const std::uint8_t* data, std::size_t size) {
   Load([&](Data** first, Data** second) {
     return LoadDataSet(scratch, path.c_str(), first, second, nullptr);
   });
+}
+
+void ReadNetworkOnce(const std::uint8_t* data, std::size_t size) {
+  char scratch[kScratchSize];
+  TextInput in(std::string(reinterpret_cast<const char*>(data), size));
+  try {
+    delete ReadNetwork(scratch, in, nullptr);
+  } catch (const FileTools::Error&) {
+  }
+}
+
+void MaptagOnce(const std::uint8_t* data, std::size_t size) {
+  RunDriver(WriteDriverFiles(data, size), false);
 }
 
 const Target* FindTarget(const char* name) {

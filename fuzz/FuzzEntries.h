@@ -52,12 +52,27 @@ std::string ParseMessageEntry(const std::uint8_t* data, std::size_t size);
 // block boundary inside it must read exactly alike.
 std::string DataSetEntry(const std::uint8_t* data, std::size_t size);
 
-// To come with the network file reader:
-//   ReadNetworkEntry: ReadNetwork over the input (from a TextInput on the
-//     bytes), deleting the network or catching FileTools::Error.
-//   MaptagEntry: the whole driver on four files cut from one input.
-// Each gets a fuzz/<Target>_fuzz.cpp, a line in kTargets below and in
-// fuzz/CMakeLists.txt, and a seed folder fuzz/seeds/<Target>.
+// ReadNetwork over the input (from a TextInput on the bytes). A network
+// that reads must be safe to use: its weights are counted and fetched, and
+// a Kohonen network finds a winner for an input of zeros (when its codebook
+// is finite and small enough for the distances to stay below the search's
+// ceiling).
+std::string ReadNetworkEntry(const std::uint8_t* data, std::size_t size);
+
+// The whole driver on files cut from one input at the separator line
+// kMaptagSeparator: weight file, map file and coordinate file when there
+// are three pieces or more (the rest ignored); with two pieces they are the
+// map and the coordinate file and the weight file is a small fixed
+// network; a single piece is the map, with fixed coordinates. The files go
+// to a private directory (in /dev/shm when there is one) and the run makes
+// the driver's library calls, LoadNetwork, LoadData and
+// LabelCoordinateFile, catching what the driver catches. Properties: no
+// "<output>.saving" file is ever left behind; the output is in place
+// exactly when the labelling reports it; and the outcome (result, error
+// message, output bytes) is the one that loading the coordinates with
+// LoadData, LabelCoordinates and SaveDataSet gives.
+inline constexpr char kMaptagSeparator[] = "\n====\n";
+std::string MaptagEntry(const std::uint8_t* data, std::size_t size);
 
 // The bare reader call of each target, once, with no property checks: what
 // the resource bounds (time, memory) are measured on. The library's own
@@ -65,6 +80,8 @@ std::string DataSetEntry(const std::uint8_t* data, std::size_t size);
 void ReadTagOnce(const std::uint8_t* data, std::size_t size);
 void ParseMessageOnce(const std::uint8_t* data, std::size_t size);
 void DataSetOnce(const std::uint8_t* data, std::size_t size);  // LoadDataSet
+void ReadNetworkOnce(const std::uint8_t* data, std::size_t size);
+void MaptagOnce(const std::uint8_t* data, std::size_t size);  // the driver's calls
 
 struct Target {
   const char* name;  // as in fuzz/corpus/<name> and <name>_fuzz
@@ -76,6 +93,8 @@ inline constexpr Target kTargets[] = {
     {"ReadTag", ReadTagEntry, ReadTagOnce},
     {"ParseMessage", ParseMessageEntry, ParseMessageOnce},
     {"DataSet", DataSetEntry, DataSetOnce},
+    {"ReadNetwork", ReadNetworkEntry, ReadNetworkOnce},
+    {"Maptag", MaptagEntry, MaptagOnce},
 };
 
 // The target of the given name, or null.

@@ -67,7 +67,15 @@ void Data::GrowToHold(int slot) {
   if (slot < allocated_rows_) return;
   // Doubling keeps appends amortised constant; the slot count caps it.
   const std::int64_t wanted = std::max<std::int64_t>(slot + std::int64_t{1}, 2 * std::int64_t{allocated_rows_});
-  const std::size_t rows = static_cast<std::size_t>(std::min<std::int64_t>(wanted, MbrNdxRows));
+  Allocate(static_cast<std::size_t>(std::min<std::int64_t>(wanted, MbrNdxRows)));
+}
+
+void Data::Reserve(int rows) {
+  if (rows > allocated_rows_) Allocate(static_cast<std::size_t>(std::min(rows, MbrNdxRows)));
+}
+
+void Data::Allocate(std::size_t rows) {
+  if (rows <= static_cast<std::size_t>(allocated_rows_)) return;
   if (const std::size_t width = Width(MbrLngInputs); width > 0) {
     MbrDyaRtpInputs.reserve(rows * width);
     MbrDyaRtpInputs.resize(rows * width, 0.0);

@@ -163,6 +163,11 @@ class Data {
   int GetNumSelectedInputs() const { return MbrLngSelectedInputs; }
   int GetNumSelectedOutputs() const { return MbrLngSelectedOutputs; }
 
+  // Gives the first `rows` slots (at most the slot count) storage at once,
+  // so that a reader that knows how many rows are coming does not grow the
+  // storage step by step. Changes nothing observable.
+  void Reserve(int rows);
+
   // ---- Copying ------------------------------------------------------------
   // A new table with the same slots, columns, stored rows, label lists (deep
   // copies), ring state, cursor and selections. Owned by the caller.
@@ -173,6 +178,8 @@ class Data {
 
   // Makes the storage hold at least slot + 1 rows (new rows zero).
   void GrowToHold(int slot);
+  // Storage for exactly `rows` slots (new rows zero); never shrinks.
+  void Allocate(std::size_t rows);
   // The slot the next AppendRow fills, and the ring step that claims it.
   int NextAppendSlot() const;
   void AdvanceRing();

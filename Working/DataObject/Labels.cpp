@@ -9,6 +9,10 @@ namespace {
 
 constexpr char kSourceFile[] = "Working/DataObject/Labels.cpp";
 
+// Lists up to this length are searched by a scan; longer ones keep an index,
+// so that a list of many names is not built in quadratic time.
+constexpr int kScanLength = 16;
+
 char* CopyName(const char* name) {
   if (name == nullptr) return nullptr;
   const std::size_t length = std::strlen(name);
@@ -75,13 +79,14 @@ TLabelList& TLabelList::operator=(const TLabelList& other) {
 
 TLabelList::TLabelList(TLabelList&& other) noexcept
     : count(std::exchange(other.count, 0)), labels(std::move(other.labels)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)), index_(std::move(other.index_)) {}
 
 TLabelList& TLabelList::operator=(TLabelList&& other) noexcept {
   if (this == &other) return *this;
   labels = std::move(other.labels);
   count = std::exchange(other.count, 0);
   capacity_ = std::exchange(other.capacity_, 0);
+  index_ = std::move(other.index_);
   return *this;
 }
 
@@ -89,9 +94,22 @@ TLabelList::~TLabelList() = default;
 
 void TLabelList::AddLabel(const char* name, double value) {
   FatalAssert(name != nullptr, "name != 0", kSourceFile, __LINE__);
-  for (int i = 0; i < count; ++i) {
-    if (std::strcmp(labels[i].name, name) == 0) {
-      labels[i].value = value + labels[i].value;
+  if (count < kScanLength) {
+    for (int i = 0; i < count; ++i) {
+      if (std::strcmp(labels[i].name, name) == 0) {
+        labels[i].value = value + labels[i].value;
+        return;
+      }
+    }
+  } else {
+    if (index_ == nullptr) {
+      index_ = std::make_unique<std::unordered_map<std::string_view, int>>();
+      for (int i = 0; i < count; ++i) index_->emplace(labels[i].name, i);
+    }
+    const auto found = index_->find(name);
+    if (found != index_->end()) {
+      TLabel& label = labels[found->second];
+      label.value = value + label.value;
       return;
     }
   }
@@ -104,10 +122,12 @@ void TLabelList::AddLabel(const char* name, double value) {
     capacity_ = grown;
   }
   labels[count] = TLabel(name, value);
+  if (index_ != nullptr) index_->emplace(labels[count].name, count);
   ++count;
 }
 
 void TLabelList::Clear() {
+  index_.reset();
   labels.reset();
   count = 0;
   capacity_ = 0;

@@ -13,6 +13,8 @@
 #define MAPTAG_WORKING_DATAOBJECT_LABELS_H_
 
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 
 class TLabel {
  public:
@@ -48,12 +50,15 @@ class TLabelList {
 
   // Adds value to the label whose name equals name byte for byte, or
   // appends a new label (a copy of name, value) at the end. A label whose
-  // value sums to 0.0 stays in the list. name must not be null.
+  // value sums to 0.0 stays in the list. name must not be null. Constant
+  // time on average, also for lists of many names.
   void AddLabel(const char* name, double value);
 
   // Removes every label: count 0, labels null.
   void Clear();
 
+  // Names and the count change only through the operations above (the
+  // name index below relies on that); values may be changed in place.
   int count;                         // number of labels
   std::unique_ptr<TLabel[]> labels;  // labels[0 .. count-1]; null when nothing was ever added
 
@@ -62,6 +67,10 @@ class TLabelList {
   // default-constructed. Lets a list that collects many names grow in
   // amortised constant time.
   int capacity_;
+  // Position of each name, for lists long enough that a scan would cost
+  // more than a lookup; built on demand, null otherwise. The views point
+  // at the labels' own names, which stay put when the array grows.
+  std::unique_ptr<std::unordered_map<std::string_view, int>> index_;
 };
 
 #endif  // MAPTAG_WORKING_DATAOBJECT_LABELS_H_

@@ -36,24 +36,10 @@ constexpr char kRowsMissing[] = "DataSet header without Rows";
 constexpr char kUnexpectedEof[] = "Unexpected end of file";
 constexpr char kLabelListExpected[] = "Label list expected";
 
-// Suffix of the temporary file a save writes before renaming it.
-constexpr char kSavingSuffix[] = ".saving";
-
 constexpr int kLabelPrecision = 9;
 constexpr int kDataDigits = 15;
 
-// The shape of a file as its header declares it.
-struct Layout {
-  int inputs = 0;
-  int expected = 0;   // columns; 0 when labels1
-  int generated = 0;  // columns; 0 when labels2
-  int error = 0;
-  int rows = -1;
-  bool labels1 = false;
-  bool labels2 = false;
-  bool first = false;   // the file holds a first table
-  bool second = false;  // the file holds a second table
-};
+using Layout = DataSetShape;
 
 // Owns a table until it is handed out.
 using TablePtr = std::unique_ptr<Data>;
@@ -99,52 +85,106 @@ void ReadLabelListInto(char* scratch, TextInput& in, TLabelList* list) {
   }
 }
 
-// Reads count rows into the tables that exist (first and second may be
-// null when the layout has no such table). The tables grow as the rows
-// arrive, so a header that promises more rows than the file holds costs
-// nothing before the reading fails.
-void ReadRows(char* scratch, TextInput& in, const char* block, int count, const Layout& layout,
-              Data* first, Data* second, int assert_line1, int assert_line2) {
-  if (!layout.first && !layout.second) return;  // rows hold nothing
-  std::vector<double> inputs(static_cast<std::size_t>(layout.inputs));
-  std::vector<double> expected(static_cast<std::size_t>(layout.expected));
-  std::vector<double> generated(static_cast<std::size_t>(layout.generated));
-  std::vector<double> errors(static_cast<std::size_t>(layout.error));
-  auto read_numbers = [&](std::vector<double>& values) {
-    for (double& value : values) value = ReadNumberItem(scratch, block, in);
+// Reads one row: all its numbers (Inputs, ExpectedOutputs, GeneratedOutputs,
+// Error, each group into its array, or dropped where the array is null),
+// then the first table's label list and the second table's, each into its
+// list or dropped. The arrays hold the layout's column counts.
+void ReadRowInto(char* scratch, TextInput& in, const char* block, const Layout& layout,
+                 double* inputs, double* expected, double* generated, double* errors,
+                 TLabelList* list1, TLabelList* list2) {
+  auto read_numbers = [&](double* values, int n) {
+    for (int i = 0; i < n; ++i) {
+      const double value = ReadNumberItem(scratch, block, in);
+      if (values != nullptr) values[i] = value;
+    }
   };
-  for (int row = 0; row < count; ++row) {
-    read_numbers(inputs);
-    read_numbers(expected);
-    read_numbers(generated);
-    read_numbers(errors);
-    if (layout.first) {
-      TLabelList list;
-      if (layout.labels1) {
-        FatalAssert(first != nullptr, "PtrDatFileData1 != NULL", kSourceFile, assert_line1);
-        ReadLabelListInto(scratch, in, &list);
-      }
-      first->AppendRow(inputs.data(), expected.data(), std::move(list));
-    }
-    if (layout.second) {
-      TLabelList list;
-      if (layout.labels2) {
-        FatalAssert(second != nullptr, "PtrDatFileData2 != NULL", kSourceFile, assert_line2);
-        ReadLabelListInto(scratch, in, &list);
-      }
-      second->AppendRow(generated.data(), errors.data(), std::move(list));
-    }
+  read_numbers(inputs, layout.inputs);
+  read_numbers(expected, layout.expected);
+  read_numbers(generated, layout.generated);
+  read_numbers(errors, layout.error);
+  if (layout.labels1) {
+    TLabelList dropped;
+    ReadLabelListInto(scratch, in, list1 != nullptr ? list1 : &dropped);
+  }
+  if (layout.labels2) {
+    TLabelList dropped;
+    ReadLabelListInto(scratch, in, list2 != nullptr ? list2 : &dropped);
   }
 }
 
+// Reads n numbers into values. The first row sizes the vector as its numbers
+// arrive, so that a header that declares more columns than the file holds
+// fails on the first missing number instead of asking for storage for all
+// of them; later rows reuse it.
+void ReadNumberGroup(char* scratch, TextInput& in, const char* block, int n,
+                     std::vector<double>& values) {
+  if (values.size() == static_cast<std::size_t>(n)) {
+    for (double& value : values) value = ReadNumberItem(scratch, block, in);
+    return;
+  }
+  values.clear();
+  for (int i = 0; i < n; ++i) values.push_back(ReadNumberItem(scratch, block, in));
+}
+
 // Creates the tables the layout calls for, with `slots` slots, and hands
-// them to the results at once (the caller owns them from here on).
-void CreateTables(const Layout& layout, int slots, Data** first, Data** second) {
+// them to the results at once (the caller owns them from here on). Storage
+// for the rows is taken in one step, but only for as many rows as the rest
+// of the file can hold (each number takes at least one byte and a
+// separator, each label list at least "[]"), so a header that promises
+// more rows than the file holds costs nothing before the reading fails.
+void CreateTables(const Layout& layout, int slots, const TextInput& in, Data** first,
+                  Data** second) {
+  const std::int64_t row_bytes =
+      std::max<std::int64_t>(1, std::int64_t{layout.inputs} + layout.expected + layout.generated +
+                                    layout.error + 2 * (layout.labels1 + layout.labels2));
+  const std::int64_t remaining =
+      std::max<std::int64_t>(0, in.Size() - static_cast<std::int64_t>(in.Position()));
+  const int reserve =
+      static_cast<int>(std::min<std::int64_t>(slots, remaining / row_bytes + 1));
   if (layout.first) {
     *first = new Data(slots, layout.inputs, layout.expected, layout.labels1);
+    (*first)->Reserve(reserve);
   }
   if (layout.second) {
     *second = new Data(slots, layout.generated, layout.error, layout.labels2);
+    (*second)->Reserve(reserve);
+  }
+}
+
+// Reads count rows (the order of ReadRowInto) into new tables of count
+// slots, handed to *first and *second as CreateTables does. With rows to
+// read, the tables are created once the first row is complete: only then
+// has the file shown that it backs the row width the header declares.
+void ReadRows(char* scratch, TextInput& in, const char* block, int count, const Layout& layout,
+              Data** first, Data** second, int assert_line1, int assert_line2) {
+  if (count == 0 || (!layout.first && !layout.second)) {  // rows hold nothing
+    CreateTables(layout, count, in, first, second);
+    return;
+  }
+  std::vector<double> inputs;
+  std::vector<double> expected;
+  std::vector<double> generated;
+  std::vector<double> errors;
+  for (int row = 0; row < count; ++row) {
+    ReadNumberGroup(scratch, in, block, layout.inputs, inputs);
+    ReadNumberGroup(scratch, in, block, layout.expected, expected);
+    ReadNumberGroup(scratch, in, block, layout.generated, generated);
+    ReadNumberGroup(scratch, in, block, layout.error, errors);
+    TLabelList list1;
+    TLabelList list2;
+    if (layout.labels1) ReadLabelListInto(scratch, in, &list1);
+    if (layout.labels2) ReadLabelListInto(scratch, in, &list2);
+    if (row == 0) {
+      CreateTables(layout, count, in, first, second);
+      if (layout.labels1) {
+        FatalAssert(*first != nullptr, "PtrDatFileData1 != NULL", kSourceFile, assert_line1);
+      }
+      if (layout.labels2) {
+        FatalAssert(*second != nullptr, "PtrDatFileData2 != NULL", kSourceFile, assert_line2);
+      }
+    }
+    if (layout.first) (*first)->AppendRow(inputs.data(), expected.data(), std::move(list1));
+    if (layout.second) (*second)->AppendRow(generated.data(), errors.data(), std::move(list2));
   }
 }
 
@@ -166,8 +206,7 @@ int LoadDataSet(char* scratch, const char* name, Data** first, Data** second,
   std::string data_name;
   const int code = ReadPrologue(scratch, in, &layout, &dataset_name, &data_name);
   if (code != SUCCESS) return code;
-  CreateTables(layout, layout.rows, first, second);
-  ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, *first, *second, 202, 215);
+  ReadRows(scratch, in, data_name.c_str(), layout.rows, layout, first, second, 202, 215);
   ExpectEnd(scratch, in, data_name.c_str());
   ExpectEnd(scratch, in, dataset_name.c_str());
   ExpectEnd(scratch, in, nullptr);
@@ -198,8 +237,7 @@ int LoadDataBlock(char* scratch, const char* name, long* offset, int count, Data
   if (code != SUCCESS) return code;
   const std::uint64_t start = in.Position();
   if (!in.SeekTo(start + static_cast<std::uint64_t>(*offset))) return BAD_ARGUMENT;
-  CreateTables(layout, count, first, second);
-  ReadRows(scratch, in, data_name.c_str(), count, layout, *first, *second, 326, 339);
+  ReadRows(scratch, in, data_name.c_str(), count, layout, first, second, 326, 339);
   *offset = static_cast<long>(in.Position() - start);
   return SUCCESS;
 }
@@ -312,45 +350,73 @@ void WriteNumbers(TextOutput& out, const double* values, int n) {
   }
 }
 
-// Writes every slot of the tables, in slot order. The groups follow each
-// other as "inputs  outputs-or-list  generated-or-list  errors", each
-// number followed by a blank. A label list that would be followed by
-// numbers in its row moves to the end of the row instead, where the reader
-// expects it.
-void WriteRows(char* scratch, TextOutput& out, const Data* first, const Data* second, int rows) {
-  const bool labels1 = first != nullptr && first->HasLabels();
-  const bool labels2 = second != nullptr && second->HasLabels();
-  const int inputs = first != nullptr ? Columns(first->GetNumInputs()) : 0;
-  const int expected = first != nullptr && !labels1 ? Columns(first->GetNumOutputs()) : 0;
-  const int generated = second != nullptr && !labels2 ? Columns(second->GetNumInputs()) : 0;
-  const int errors = second != nullptr ? Columns(second->GetNumOutputs()) : 0;
-  const bool defer1 = labels1 && (generated > 0 || errors > 0);
-  const bool defer2 = labels2 && errors > 0;
-  for (int slot = 0; slot < rows; ++slot) {
-    if (first != nullptr) {
-      RequireRow(*first, slot);
-      WriteNumbers(out, inputs > 0 ? first->InputRowData(slot) : nullptr, inputs);
-      out.Write("  ");
-      if (labels1) {
-        if (!defer1) WriteLabelList(scratch, out, *first->GetLabels(slot));
-      } else {
-        WriteNumbers(out, expected > 0 ? first->OutputRowData(slot) : nullptr, expected);
-      }
+// Writes one row. The groups follow each other as "inputs  outputs-or-list
+// generated-or-list  errors", each number followed by a blank; a group of
+// a table that is absent is left out with its separating blanks. A label
+// list that would be followed by numbers in its row moves to the end of the
+// row instead, where the reader expects it.
+void WriteRowTo(char* scratch, TextOutput& out, const DataSetShape& shape, const double* inputs,
+                const double* expected, const TLabelList* list1, const double* generated,
+                const double* errors, const TLabelList* list2) {
+  const bool defer1 = shape.labels1 && (shape.generated > 0 || shape.error > 0);
+  const bool defer2 = shape.labels2 && shape.error > 0;
+  const TLabelList none;
+  if (shape.first) {
+    WriteNumbers(out, inputs, shape.inputs);
+    out.Write("  ");
+    if (shape.labels1) {
+      if (!defer1) WriteLabelList(scratch, out, list1 != nullptr ? *list1 : none);
+    } else {
+      WriteNumbers(out, expected, shape.expected);
     }
-    if (second != nullptr) {
-      RequireRow(*second, slot);
-      out.Write("  ");
-      if (labels2) {
-        if (!defer2) WriteLabelList(scratch, out, *second->GetLabels(slot));
-      } else {
-        WriteNumbers(out, generated > 0 ? second->InputRowData(slot) : nullptr, generated);
-      }
-      out.Write("  ");
-      WriteNumbers(out, errors > 0 ? second->OutputRowData(slot) : nullptr, errors);
+  }
+  if (shape.second) {
+    out.Write("  ");
+    if (shape.labels2) {
+      if (!defer2) WriteLabelList(scratch, out, list2 != nullptr ? *list2 : none);
+    } else {
+      WriteNumbers(out, generated, shape.generated);
     }
-    if (defer1) WriteLabelList(scratch, out, *first->GetLabels(slot));
-    if (defer2) WriteLabelList(scratch, out, *second->GetLabels(slot));
-    out.Newline();
+    out.Write("  ");
+    WriteNumbers(out, errors, shape.error);
+  }
+  if (defer1) WriteLabelList(scratch, out, list1 != nullptr ? *list1 : none);
+  if (defer2) WriteLabelList(scratch, out, list2 != nullptr ? *list2 : none);
+  out.Newline();
+}
+
+// The shape of a file that holds the given tables.
+DataSetShape ShapeOf(const Data* first, const Data* second, int rows) {
+  DataSetShape shape;
+  shape.rows = rows;
+  if (first != nullptr) {
+    shape.first = true;
+    shape.labels1 = first->HasLabels();
+    shape.inputs = Columns(first->GetNumInputs());
+    shape.expected = shape.labels1 ? 0 : Columns(first->GetNumOutputs());
+  }
+  if (second != nullptr) {
+    shape.second = true;
+    shape.labels2 = second->HasLabels();
+    shape.generated = shape.labels2 ? 0 : Columns(second->GetNumInputs());
+    shape.error = Columns(second->GetNumOutputs());
+  }
+  return shape;
+}
+
+// Hands every slot of the tables, in slot order, to emit as the row
+// arrays and lists of WriteRowTo.
+template <class Emit>
+void EachRow(const Data* first, const Data* second, const DataSetShape& shape, Emit emit) {
+  for (int slot = 0; slot < shape.rows; ++slot) {
+    if (first != nullptr) RequireRow(*first, slot);
+    if (second != nullptr) RequireRow(*second, slot);
+    emit(shape.inputs > 0 ? first->InputRowData(slot) : nullptr,
+         shape.expected > 0 ? first->OutputRowData(slot) : nullptr,
+         shape.labels1 ? first->GetLabels(slot) : nullptr,
+         shape.generated > 0 ? second->InputRowData(slot) : nullptr,
+         shape.error > 0 ? second->OutputRowData(slot) : nullptr,
+         shape.labels2 ? second->GetLabels(slot) : nullptr);
   }
 }
 
@@ -405,7 +471,8 @@ int WriteDataSetRows(char* scratch, const char* name, const Data* first, const D
   if (code != SUCCESS) return code;
   TextOutput out;
   if (!out.Open(name, TextOutput::Mode::kAppend)) return OPEN_FAILED;
-  WriteRows(scratch, out, first, second, rows);
+  const DataSetShape shape = ShapeOf(first, second, rows);
+  EachRow(first, second, shape, [&](auto... row) { WriteRowTo(scratch, out, shape, row...); });
   return Finish(out);
 }
 
@@ -439,21 +506,80 @@ int SaveDataSet(char* scratch, const char* name, const Data* first, const Data* 
 
   // Written beside the target in one go (the same text as the three
   // writers in turn) and renamed over it only when complete.
-  const std::string partial = std::string(name) + kSavingSuffix;
+  const DataSetShape shape = ShapeOf(first, second, rows);
+  DataSetRowWriter writer(scratch);
+  code = writer.Open(name, shape);
+  if (code != SUCCESS) return code;
+  EachRow(first, second, shape, [&](auto... row) { writer.WriteRow(row...); });
+  return writer.Commit();
+}
+
+// ---------------------------------------------------------------------------
+// Row by row
+
+struct DataSetRowReader::State {
+  TextInput in;
+  Layout layout;
+  std::string dataset_name;
+  std::string data_name;
+};
+
+DataSetRowReader::DataSetRowReader(char* scratch) : scratch_(scratch) {}
+DataSetRowReader::~DataSetRowReader() = default;
+
+int DataSetRowReader::Open(const char* name) {
+  state_ = std::make_unique<State>();
+  if (!state_->in.Open(name)) return OPEN_FAILED;
+  return ReadPrologue(scratch_, state_->in, &state_->layout, &state_->dataset_name,
+                      &state_->data_name);
+}
+
+const DataSetShape& DataSetRowReader::Shape() const { return state_->layout; }
+
+void DataSetRowReader::ReadRow(double* inputs, double* expected, double* generated,
+                               double* errors, TLabelList* labels1, TLabelList* labels2) {
+  if (!state_->layout.first && !state_->layout.second) return;  // rows hold nothing
+  ReadRowInto(scratch_, state_->in, state_->data_name.c_str(), state_->layout, inputs, expected,
+              generated, errors, labels1, labels2);
+}
+
+void DataSetRowReader::Finish() {
+  ExpectEnd(scratch_, state_->in, state_->data_name.c_str());
+  ExpectEnd(scratch_, state_->in, state_->dataset_name.c_str());
+  ExpectEnd(scratch_, state_->in, nullptr);
+}
+
+// The output is opened in replace mode: it writes name + ".saving" and puts
+// it in place at Close; abandoned unclosed, it removes the temporary.
+struct DataSetRowWriter::State {
   TextOutput out;
-  if (!out.Open(partial.c_str(), TextOutput::Mode::kCreate)) return OPEN_FAILED;
-  try {
-    WriteHeaderTo(scratch, out, inputs, expected, generated, error, rows);
-    WriteRows(scratch, out, first, second, rows);
-    WriteTrailerTo(scratch, out);
-  } catch (...) {
-    out.Close();
-    std::remove(partial.c_str());
-    throw;
-  }
-  if (!out.Close() || std::rename(partial.c_str(), name) != 0) {
-    std::remove(partial.c_str());
-    return OPEN_FAILED;
-  }
+  DataSetShape shape;
+};
+
+DataSetRowWriter::DataSetRowWriter(char* scratch) : scratch_(scratch) {}
+
+DataSetRowWriter::~DataSetRowWriter() = default;
+
+int DataSetRowWriter::Open(const char* name, const DataSetShape& shape) {
+  if (shape.rows < 0 || (!shape.first && !shape.second)) return BAD_ARGUMENT;
+  state_ = std::make_unique<State>();
+  state_->shape = shape;
+  if (!state_->out.Open(name, TextOutput::Mode::kReplace)) return OPEN_FAILED;
+  const int expected = shape.labels1 ? kLabelsCount : (shape.first ? shape.expected : 0);
+  const int generated = shape.labels2 ? kLabelsCount : (shape.second ? shape.generated : 0);
+  WriteHeaderTo(scratch_, state_->out, shape.first ? shape.inputs : 0, expected, generated,
+                shape.second ? shape.error : 0, shape.rows);
   return SUCCESS;
+}
+
+void DataSetRowWriter::WriteRow(const double* inputs, const double* expected,
+                                const TLabelList* labels1, const double* generated,
+                                const double* errors, const TLabelList* labels2) {
+  WriteRowTo(scratch_, state_->out, state_->shape, inputs, expected, labels1, generated, errors,
+             labels2);
+}
+
+int DataSetRowWriter::Commit() {
+  WriteTrailerTo(scratch_, state_->out);
+  return state_->out.Close() ? SUCCESS : OPEN_FAILED;
 }

@@ -38,9 +38,14 @@
 // results belong to the caller. A result is set to null before reading
 // starts (not after OPEN_FAILED, which leaves it alone) and is set as soon
 // as its table exists, so after an exception it may hold a partly filled
-// table that the caller must delete.
+// table that the caller must delete. A table is created once the file's
+// first row has been read (at once when it declares no rows): a header may
+// declare any number of columns, but only rows the file holds take memory.
 #ifndef MAPTAG_WORKING_FILEHANDLER_FILER_H_
 #define MAPTAG_WORKING_FILEHANDLER_FILER_H_
+
+#include <memory>
+#include <string>
 
 class Data;
 class TKQstructure;
@@ -56,6 +61,19 @@ inline constexpr int BAD_FORMAT = -82;    // a malformed header, or a second tab
                                           // only one is accepted
 inline constexpr int BAD_ARGUMENT = -83;  // no table, tables of different sizes, or a
                                           // negative block position or row count
+
+// The shape of a DataSet file as its header declares it.
+struct DataSetShape {
+  int inputs = 0;
+  int expected = 0;   // columns; 0 when labels1
+  int generated = 0;  // columns; 0 when labels2
+  int error = 0;
+  int rows = -1;
+  bool labels1 = false;  // ExpectedOutputs = Labels
+  bool labels2 = false;  // GeneratedOutputs = Labels
+  bool first = false;    // the file holds a first table
+  bool second = false;   // the file holds a second table
+};
 
 // Reads a whole DataSet file into up to two new tables. A header that
 // declares no columns and no labels for a table yields no table (the result
@@ -110,5 +128,68 @@ int WriteDataSetTrailer(char* scratch, const char* name);
 // Writes "[", each label as "name " (value exactly 1.0) or
 // "name=value " (nine decimals), then "] ".
 void WriteLabelList(char* scratch, TextOutput& out, const TLabelList& list);
+
+// Reads a DataSet file one row at a time, with the same rules and messages
+// as LoadDataSet, for callers that need only one row in memory:
+//
+//   DataSetRowReader reader(scratch);
+//   if (reader.Open(name) != SUCCESS) ...;
+//   for (int i = 0; i < reader.Shape().rows; ++i) reader.ReadRow(...);
+//   reader.Finish();
+//
+// Malformed text throws FileTools::Error. The scratch area must outlive the
+// reader.
+class DataSetRowReader {
+ public:
+  explicit DataSetRowReader(char* scratch);
+  ~DataSetRowReader();
+  DataSetRowReader(const DataSetRowReader&) = delete;
+  DataSetRowReader& operator=(const DataSetRowReader&) = delete;
+
+  // Opens the file and reads up to the first row: SUCCESS, OPEN_FAILED or
+  // the header's BAD_FORMAT.
+  int Open(const char* name);
+  const DataSetShape& Shape() const;
+  // Reads the next row. Each array receives its group's numbers and each
+  // list is filled with the row's labels (it should be empty); a null array
+  // or list drops that group. Arrays hold the Shape()'s column counts.
+  void ReadRow(double* inputs, double* expected, double* generated, double* errors,
+               TLabelList* labels1, TLabelList* labels2);
+  // Reads the closing tags and demands the end of the input.
+  void Finish();
+
+ private:
+  struct State;
+  char* scratch_;
+  std::unique_ptr<State> state_;
+};
+
+// Writes a DataSet file one row at a time, with the bytes SaveDataSet
+// writes. The file is written under name + ".saving" and renamed over name
+// only by Commit; a writer destroyed before that removes its partial file,
+// leaving any earlier file at name intact. The scratch area must outlive
+// the writer.
+class DataSetRowWriter {
+ public:
+  explicit DataSetRowWriter(char* scratch);
+  ~DataSetRowWriter();
+  DataSetRowWriter(const DataSetRowWriter&) = delete;
+  DataSetRowWriter& operator=(const DataSetRowWriter&) = delete;
+
+  // Creates the partial file and writes the header for the shape: SUCCESS,
+  // BAD_ARGUMENT (shape.rows < 0, or no table) or OPEN_FAILED.
+  int Open(const char* name, const DataSetShape& shape);
+  // Writes one row; arrays hold the shape's column counts, lists may be
+  // null (written as empty).
+  void WriteRow(const double* inputs, const double* expected, const TLabelList* labels1,
+                const double* generated, const double* errors, const TLabelList* labels2);
+  // Writes the trailer and puts the file in place: SUCCESS or OPEN_FAILED.
+  int Commit();
+
+ private:
+  struct State;
+  char* scratch_;
+  std::unique_ptr<State> state_;
+};
 
 #endif  // MAPTAG_WORKING_FILEHANDLER_FILER_H_

@@ -276,7 +276,13 @@ bool TextInput::SeekTo(std::uint64_t position) {
 TextOutput::TextOutput() : buffer_(new char[kBufferSize]) {}
 
 TextOutput::~TextOutput() {
-  if (file_ != nullptr) Close();
+  if (file_ == nullptr) return;
+  if (target_.empty()) {
+    Close();
+  } else {
+    std::fclose(file_);
+    std::remove(partial_.c_str());
+  }
 }
 
 bool TextOutput::Open(const char* path, Mode mode) {
@@ -284,7 +290,14 @@ bool TextOutput::Open(const char* path, Mode mode) {
   len_ = 0;
   text_.clear();
   to_string_ = false;
-  file_ = std::fopen(path, mode == Mode::kCreate ? "wb" : "ab");
+  target_.clear();
+  partial_.clear();
+  if (mode == Mode::kReplace) {
+    target_ = path;
+    partial_ = target_ + kReplaceSuffix;
+    path = partial_.c_str();
+  }
+  file_ = std::fopen(path, mode == Mode::kAppend ? "ab" : "wb");
   failed_ = file_ == nullptr;
   if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
   return file_ != nullptr;
@@ -362,6 +375,13 @@ bool TextOutput::Close() {
   if (file_ != nullptr) {
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
+    if (!target_.empty()) {
+      if (failed_ || std::rename(partial_.c_str(), target_.c_str()) != 0) {
+        failed_ = true;
+        std::remove(partial_.c_str());
+      }
+      target_.clear();
+    }
   } else {
     failed_ = true;
   }

@@ -120,12 +120,19 @@ class TextInput {
 // it was not. Not copyable.
 class TextOutput {
  public:
-  enum class Mode { kCreate, kAppend };
+  // kReplace writes a new file under a temporary name beside path (path +
+  // kReplaceSuffix); Close renames it over path once everything reached it.
+  // When anything failed, or when the output is destroyed without Close,
+  // the temporary is removed instead, so an earlier file at path stays
+  // intact.
+  enum class Mode { kCreate, kAppend, kReplace };
+  static constexpr const char* kReplaceSuffix = ".saving";
 
   // Writes into a string, see text().
   TextOutput();
   // Closes an open file; a failure at that point goes unreported, so call
-  // Close() to learn whether everything reached the file.
+  // Close() to learn whether everything reached the file. A kReplace file
+  // not yet closed is abandoned (its temporary removed).
   ~TextOutput();
   TextOutput(const TextOutput&) = delete;
   TextOutput& operator=(const TextOutput&) = delete;
@@ -154,8 +161,8 @@ class TextOutput {
   // Hands the buffered text to the file (or string). False once anything
   // failed.
   bool Flush();
-  // Flushes and closes the file. True when everything written since Open
-  // reached the file.
+  // Flushes and closes the file (for kReplace: and puts it in place). True
+  // when everything written since Open reached the file.
   bool Close();
   bool ok() const { return !failed_; }
 
@@ -177,6 +184,8 @@ class TextOutput {
   std::FILE* file_ = nullptr;
   bool to_string_ = true;
   bool failed_ = false;
+  std::string target_;   // kReplace: the final name; empty otherwise
+  std::string partial_;  // kReplace: the temporary being written
   std::string text_;
 };
 

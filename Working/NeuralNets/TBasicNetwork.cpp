@@ -624,3 +624,169 @@ void TBasicNetwork::IterateFromNode(TIterateObj& visitor, int fromLayer, int nod
     priv_conns_index[t][fromLayer]->IterateFrom(visitor, node, allWeights);
   }
 }
+
+// ---------------------------------------------------------------------------
+// Structure editing
+//
+// Inserting or removing a layer rebuilds the square matrix: every set moves
+// to the row and column of its layers' new positions and is told its new
+// pair, and the layer table follows. The new arrays and the empty sets for a
+// new layer are made before anything is changed, so an allocation failure
+// leaves the network as it was.
+//
+// A neuron count changes in two steps: the layer's neuron array first (the
+// layer leaves numNeurons to us), then every set in the layer's row and
+// column is told of the inserted or removed neuron, from-side before
+// to-side, so the set from the layer to itself changes one side at a time.
+
+void TBasicNetwork::NumberLayer(int pos) {
+  TBasicLayer* layer = layers[pos];
+  layer->layerNum = pos;
+  for (int i = 0; i < layer->numNeurons; ++i) layer->GetNeuron(i)->layerNum = pos;
+}
+
+void TBasicNetwork::InsertLayer(int LayerNum, TBasicLayer* layer) {
+  const int numLayers = n_layers;
+  FatalAssert(LayerNum >= 0, "LayerNum>=0", kFile, 1452);
+  FatalAssert(LayerNum <= numLayers, "LayerNum<=numLayers", kFile, 1453);
+  FatalAssert(layer != nullptr && layer->network == this, "layer != NULL && layer->network == this",
+              kFile, __LINE__);
+  const int L = LayerNum;
+  const int n = numLayers + 1;
+  auto moved = [L](int i) { return i + (i >= L ? 1 : 0); };
+
+  std::vector<TBasicConnections*> conns(static_cast<std::size_t>(n) * n, nullptr);
+  FatalAssert(conns.size() == static_cast<std::size_t>(n) * n, "priv_conns != NULL", kFile, 1462);
+  std::vector<TBasicConnections**> index(n, nullptr);
+  FatalAssert(index.size() == static_cast<std::size_t>(n), "priv_conns_index != NULL", kFile,
+              1465);
+  std::vector<TBasicLayer*> table(n, nullptr);
+  try {
+    for (int i = 0; i < n; ++i) {
+      conns[i * n + L] = new TEmptyConnections(this, L, i);
+      if (i != L) conns[L * n + i] = new TEmptyConnections(this, i, L);
+    }
+  } catch (...) {
+    for (TBasicConnections* set : conns) {
+      if (set != nullptr) set->Destroy();
+    }
+    throw;
+  }
+
+  for (int t = 0; t < numLayers; ++t) {
+    for (int f = 0; f < numLayers; ++f) conns[moved(t) * n + moved(f)] = priv_conns_index[t][f];
+  }
+  for (int t = 0; t < n; ++t) {
+    for (int f = 0; f < n; ++f) {
+      conns[t * n + f]->toLayer = t;
+      conns[t * n + f]->fromLayer = f;
+    }
+  }
+  for (int i = 0; i < numLayers; ++i) table[moved(i)] = layers[i];
+  table[L] = layer;
+
+  n_layers = n;
+  priv_conns.swap(conns);
+  priv_conns_index.swap(index);
+  IndexRows();
+  layers.swap(table);
+  for (int i = 0; i < n; ++i) NumberLayer(i);
+  if (inLayer >= L) ++inLayer;
+  if (outLayer >= L) ++outLayer;
+}
+
+void TBasicNetwork::RemoveLayer(int LayerNum) {
+  const int numLayers = n_layers;
+  FatalAssert(LayerNum >= 0, "LayerNum>=0", kFile, 1517);
+  FatalAssert(LayerNum < numLayers, "LayerNum<numLayers", kFile, 1518);
+  FatalAssert(LayerNum != inLayer, "LayerNum!=inLayer", kFile, 1519);
+  FatalAssert(LayerNum != outLayer, "LayerNum!=outLayer", kFile, 1520);
+  const int L = LayerNum;
+  const int n = numLayers - 1;
+  auto kept = [L](int i) { return i + (i >= L ? 1 : 0); };
+
+  std::vector<TBasicConnections*> conns(static_cast<std::size_t>(n) * n, nullptr);
+  FatalAssert(conns.size() == static_cast<std::size_t>(n) * n, "priv_conns != NULL", kFile, 1537);
+  std::vector<TBasicConnections**> index(n, nullptr);
+  FatalAssert(index.size() == static_cast<std::size_t>(n), "priv_conns_index != NULL", kFile,
+              1540);
+  std::vector<TBasicLayer*> table(n, nullptr);
+
+  for (int i = 0; i < numLayers; ++i) {
+    priv_conns_index[i][L]->Destroy();
+    if (i != L) priv_conns_index[L][i]->Destroy();
+  }
+  for (int t = 0; t < n; ++t) {
+    for (int f = 0; f < n; ++f) {
+      TBasicConnections* set = priv_conns_index[kept(t)][kept(f)];
+      set->toLayer = t;
+      set->fromLayer = f;
+      conns[t * n + f] = set;
+    }
+  }
+  layers[L]->Destroy();
+  for (int i = 0; i < n; ++i) table[i] = layers[kept(i)];
+
+  n_layers = n;
+  priv_conns.swap(conns);
+  priv_conns_index.swap(index);
+  IndexRows();
+  layers.swap(table);
+  for (int i = 0; i < n; ++i) NumberLayer(i);
+  if (inLayer > L) --inLayer;
+  if (outLayer > L) --outLayer;
+}
+
+void TBasicNetwork::InsertNode(int LayerNum, int node, double min, double max, bool attached) {
+  const int numLayers = n_layers;
+  FatalAssert(LayerNum >= 0, "LayerNum>=0", kFile, 1368);
+  FatalAssert(LayerNum < numLayers, "LayerNum<numLayers", kFile, 1369);
+  FatalAssert(LayerNum != inLayer, "LayerNum!=inLayer", kFile, 1370);
+  FatalAssert(LayerNum != outLayer, "LayerNum!=outLayer", kFile, 1371);
+  FatalAssert(node >= 0, "node>=0", kFile, 1373);
+  FatalAssert(node <= GetNumNeurons(), "node<=GetNumNeurons()", kFile, 1374);
+  TBasicLayer* layer = layers[LayerNum];
+  layer->InsertNeuron(node);
+  ++layer->numNeurons;
+  for (int i = 0; i < n_layers; ++i) {
+    priv_conns_index[i][LayerNum]->InsertFromNode(node, min, max, attached);
+    priv_conns_index[LayerNum][i]->InsertToNode(node, min, max, attached);
+  }
+}
+
+void TBasicNetwork::RemoveNode(int LayerNum, int node) {
+  const int numLayers = n_layers;
+  FatalAssert(LayerNum >= 0, "LayerNum>=0", kFile, 1387);
+  FatalAssert(LayerNum < numLayers, "LayerNum<numLayers", kFile, 1388);
+  FatalAssert(LayerNum != inLayer, "LayerNum!=inLayer", kFile, 1389);
+  FatalAssert(LayerNum != outLayer, "LayerNum!=outLayer", kFile, 1390);
+  FatalAssert(node >= 0, "node>=0", kFile, 1392);
+  FatalAssert(node < GetNumNeurons(), "node<GetNumNeurons()", kFile, 1393);
+  TBasicLayer* layer = layers[LayerNum];
+  layer->RemoveNeuron(node);
+  --layer->numNeurons;
+  for (int i = 0; i < n_layers; ++i) {
+    priv_conns_index[i][LayerNum]->RemoveFromNode(node);
+    priv_conns_index[LayerNum][i]->RemoveToNode(node);
+  }
+}
+
+// Higher layers first and neurons downwards: a removal never moves a neuron
+// still to be examined, and a neuron whose only outgoing weights led to a
+// neuron removed earlier in the pass has lost them by the time it is judged.
+int TBasicNetwork::PruneNodes() {
+  int removed = 0;
+  TIterateObjPruneNode v;
+  for (int L = outLayer - 1; L >= 0; --L) {
+    if (L == inLayer || L == outLayer) continue;
+    for (int k = layers[L]->numNeurons - 1; k >= 0; --k) {
+      v.count = 0;
+      IterateFromNode(v, L, k, 1);
+      if (v.count == 0) {
+        RemoveNode(L, k);
+        ++removed;
+      }
+    }
+  }
+  return removed;
+}

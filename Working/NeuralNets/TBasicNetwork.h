@@ -559,8 +559,36 @@ class TBasicNetwork {
   void IterateToNode(TIterateObj& visitor, int toLayer, int node, int allWeights);
   void IterateFromNode(TIterateObj& visitor, int fromLayer, int node, int allWeights);
 
-  // Structure editing (InsertLayer, RemoveLayer, InsertNode, RemoveNode,
-  // PruneNodes) belongs here; it rebuilds the fields below.
+  // Structure editing. Each operation keeps the network's invariants: one
+  // set per ordered pair of layers, layer i (and its neurons' layerNum) at
+  // position i, every set's fromLayer / toLayer equal to its column / row,
+  // and inLayer / outLayer naming the same layers as before. A hidden layer
+  // is one that is neither inLayer nor outLayer. Broken preconditions fail
+  // fatal assertions. Pointers to layers and sets stay valid except for the
+  // ones removed; pointers to the neurons and value slots of an edited layer
+  // become stale.
+  //
+  // Puts layer, which the caller constructed for this network, at position
+  // LayerNum (0 to n_layers); the network takes ownership once the call
+  // returns (on an exception nothing changes and the caller keeps it). The
+  // new layer is connected to nothing: its row and column hold empty sets.
+  void InsertLayer(int LayerNum, TBasicLayer* layer);
+  // Destroys the hidden layer at LayerNum with every set of its row and
+  // column.
+  void RemoveLayer(int LayerNum);
+  // Inserts a neuron at position node (0 to the layer's neuron count) of the
+  // hidden layer LayerNum. With attached, every weight-carrying set into or
+  // out of the layer gains existing, trainable weights for it drawn from min
+  // to max (RandomWeight, set by set in row order); otherwise the new
+  // weights are absent, which a fully connected set refuses (fatal).
+  void InsertNode(int LayerNum, int node, double min, double max, bool attached);
+  // Removes neuron node of the hidden layer LayerNum with all its weights.
+  void RemoveNode(int LayerNum, int node);
+  // Removes every hidden neuron below outLayer from which no existing weight
+  // leaves (into any layer), walking layers and neurons downwards; returns
+  // the number removed. A neuron that loses its last outgoing weight later
+  // in the same pass stays until the next call.
+  int PruneNodes();
 
   int n_layers = 0;
   std::vector<TBasicLayer*> layers;            // owned, released with Destroy
@@ -573,6 +601,9 @@ class TBasicNetwork {
  private:
   void IndexRows();
   void ReleaseAll();
+  // Gives the layer at position pos the layer number pos, in the layer and
+  // in each of its neurons.
+  void NumberLayer(int pos);
 };
 
 #endif  // MAPTAG_WORKING_NEURALNETS_TBASICNETWORK_H_

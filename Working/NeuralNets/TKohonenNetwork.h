@@ -78,6 +78,10 @@ class TKohonenNetwork : public TConnectedNetwork {
   std::unique_ptr<int[]> dimensions;
 
  private:
+  class WinnerSearch;
+  // Copies the codebook vector of the winner (asserted to exist) into
+  // output and returns the winner.
+  int Winner(int bestsofar, double* output);
   // Row-major codebook: cell i's vector at codebook + i * stride, or null
   // when the layer-1-to-2 set is not a fully connected one.
   const double* Codebook(int* stride);
@@ -163,5 +167,32 @@ Data* LabelCoordinates(Data* coordinates, const Data* map);
 // columns (otherwise TException, origin "AttachMapLabels"), and dimnumber
 // must equal that count (fatal assertion).
 Data* AttachMapLabels(Data* coordinates, const Data* Map, int dimnumber, const int* radices);
+
+// What LabelCoordinateFile did.
+enum class TLabelFileResult {
+  kLabelled,              // the output file is in place
+  kCoordinatesNotLoaded,  // the coordinate file could not be loaded as a table
+  kOutputNotSaved,        // the output file could not be written
+};
+
+// Labels a coordinate file against the map row by row and writes the
+// labelled rows to output_file as they come, holding only the map and one
+// row in memory. What a caller observes is exactly what loading the
+// coordinate file with LoadData, LabelCoordinates and SaveDataSet would
+// give, failures included, in the same order of precedence:
+//   - the coordinate file cannot be opened, has a malformed header, holds
+//     no first table or holds a second one: kCoordinatesNotLoaded (after
+//     all its rows were read, as LoadData reads them);
+//   - a syntax error anywhere in the coordinate file: FileTools::Error, also
+//     when an earlier row could not be labelled;
+//   - a labelling failure (columns that do not match the map, a grid the
+//     radix scan cannot derive, a row addressing no map cell): the
+//     TException, thrown only once the whole coordinate file has been read;
+//   - the output cannot be written: kOutputNotSaved.
+// The output is written under a temporary name and renamed over
+// output_file only when complete: after any failure no new file is in
+// place and an earlier one is left intact.
+TLabelFileResult LabelCoordinateFile(char* scratch, const char* coordinate_file, const Data* map,
+                                     const char* output_file);
 
 #endif  // MAPTAG_WORKING_NEURALNETS_TKOHONENNETWORK_H_

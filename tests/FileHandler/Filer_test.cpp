@@ -493,3 +493,80 @@ TEST(FilerDeathTest, LabelledTablesWithColumnsInTheirPlaceAreFatal) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FilerFiles, RowByRowReadsAndWritesWhatTheTableFormsDo) {
+  const std::string text =
+      "[DataSet] [Rows = 2] [Inputs = 1] [ExpectedOutputs = 2] [GeneratedOutputs = Labels]\n"
+      "[Data]\n 1.5  2 3  [a b=2] \n -1  0 1e2  [] \n[~Data] [~DataSet]\n";
+  const std::string in_path = dir_.Write("in.dat", text);
+  DataSetRowReader reader(scratch_);
+  ASSERT_EQ(reader.Open(in_path.c_str()), SUCCESS);
+  const DataSetShape& shape = reader.Shape();
+  EXPECT_EQ(shape.rows, 2);
+  EXPECT_EQ(shape.inputs, 1);
+  EXPECT_EQ(shape.expected, 2);
+  EXPECT_TRUE(shape.first);
+  EXPECT_TRUE(shape.second);
+  EXPECT_TRUE(shape.labels2);
+
+  // Copy the rows through the row writer and compare with a table save.
+  const std::string out_path = Path("out.dat");
+  DataSetRowWriter writer(scratch_);
+  ASSERT_EQ(writer.Open(out_path.c_str(), shape), SUCCESS);
+  Data first(2, 1, 2, false);
+  Data second(2, 0, 0, true);
+  for (int row = 0; row < shape.rows; ++row) {
+    double input = 0;
+    double expected[2] = {0, 0};
+    TLabelList labels;
+    reader.ReadRow(&input, expected, nullptr, nullptr, nullptr, &labels);
+    writer.WriteRow(&input, expected, nullptr, nullptr, nullptr, &labels);
+    first.AppendRow(&input, expected, nullptr);
+    second.AppendRow(nullptr, nullptr, &labels);
+  }
+  reader.Finish();
+  EXPECT_FALSE(testsupport::FileExists(out_path));  // not before Commit
+  ASSERT_EQ(writer.Commit(), SUCCESS);
+  EXPECT_EQ(Dump(&first), "2x1/2 | 1.5 : 2 3 | -1 : 0 100");
+  EXPECT_EQ(Dump(&second), "2x0/0L | : [a=1 b=2] | : []");
+  const std::string saved = Path("saved.dat");
+  ASSERT_EQ(SaveDataSet(scratch_, saved.c_str(), &first, &second, nullptr), SUCCESS);
+  EXPECT_EQ(testsupport::ReadFile(out_path), testsupport::ReadFile(saved));
+}
+
+TEST_F(FilerFiles, RowByRowFailuresLeaveNoPartialFile) {
+  const std::string in_path =
+      dir_.Write("bad.dat", "[DataSet] [Rows = 2] [Inputs = 1] [Data] 1 x [~Data] [~DataSet]");
+  DataSetRowReader reader(scratch_);
+  ASSERT_EQ(reader.Open(in_path.c_str()), SUCCESS);
+  double value = 0;
+  reader.ReadRow(&value, nullptr, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(value, 1);
+  try {
+    reader.ReadRow(&value, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ADD_FAILURE() << "no exception";
+  } catch (const FileTools::Error& e) {
+    EXPECT_EQ(e.message, "number-expected");
+  }
+  DataSetRowReader missing(scratch_);
+  EXPECT_EQ(missing.Open(Path("missing.dat").c_str()), OPEN_FAILED);
+
+  const std::string path = dir_.Write("kept.dat", "earlier content");
+  {
+    DataSetRowWriter writer(scratch_);
+    DataSetShape shape;
+    shape.first = true;
+    shape.inputs = 1;
+    shape.rows = 1;
+    ASSERT_EQ(writer.Open(path.c_str(), shape), SUCCESS);
+    writer.WriteRow(&value, nullptr, nullptr, nullptr, nullptr, nullptr);
+  }  // abandoned without Commit
+  EXPECT_EQ(testsupport::ReadFile(path), "earlier content");
+  EXPECT_FALSE(testsupport::FileExists(path + ".saving"));
+  DataSetRowWriter no_table(scratch_);
+  EXPECT_EQ(no_table.Open(path.c_str(), DataSetShape{}), BAD_ARGUMENT);
+}
+
+}  // namespace

@@ -260,3 +260,65 @@ TEST(TKohonenNetwork, CopiesCarryTheirDimensions) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plain winner search: cells in order, components in order, strictly
+// nearer wins.
+int PlainWinner(TKohonenNetwork& net, const double* x) {
+  const int n = net.layers[1]->numNeurons;
+  double best = 1e30;
+  int winner = -1;
+  for (int i = 0; i < net.layers[2]->numNeurons; ++i) {
+    double distance = 0.0;
+    for (int j = 0; j < n; ++j) {
+      const double d = x[j] - *net.priv_conns_index[2][1]->GetWeightPtr(j, i);
+      distance += d * d;
+    }
+    if (distance < best) {
+      best = distance;
+      winner = i;
+    }
+  }
+  return winner;
+}
+
+TEST(TKohonenNetwork, FastSearchesAgreeWithThePlainLoop) {
+  // 35 cells: not a multiple of the search's block sizes. Cells 30 to 34
+  // repeat cells 3 to 7, so exact ties must go to the lower cell.
+  const int sizes[] = {7, 5};
+  constexpr int kInputs = 13;
+  TKohonenNetwork net(kInputs, 2, sizes);
+  std::srand(11);
+  net.Randomize(-1.0, 1.0);
+  for (int i = 30; i < 35; ++i) {
+    for (int j = 0; j < kInputs; ++j) {
+      *net.priv_conns_index[2][1]->GetWeightPtr(j, i) = *net.priv_conns_index[2][1]->GetWeightPtr(j, i - 27);
+    }
+  }
+  Data table(200, kInputs, 0, false);
+  for (int r = 0; r < 200; ++r) {
+    double x[kInputs];
+    for (int j = 0; j < kInputs; ++j) {
+      // Every fourth row sits exactly on a duplicated cell.
+      x[j] = r % 4 == 0 ? *net.priv_conns_index[2][1]->GetWeightPtr(j, 3 + r % 5)
+                        : std::rand() / static_cast<double>(RAND_MAX) * 2 - 1;
+    }
+    table.AppendRow(x, nullptr, nullptr);
+  }
+  std::unique_ptr<Data> coordinates(net.MapCoordinates(&table, nullptr));
+  std::unique_ptr<Data> evaluated(net.EvaluateData(&table));
+  for (int r = 0; r < 200; ++r) {
+    double x[kInputs], out[kInputs];
+    table.GetInputRow(r, x);
+    const int expected = PlainWinner(net, x);
+    ASSERT_EQ(net.FindWinner(x, out), expected) << "row " << r;
+    EXPECT_EQ(coordinates->GetOutputDatum(r, 0) * 5 + coordinates->GetOutputDatum(r, 1), expected);
+    EXPECT_EQ(evaluated->GetOutputDatum(r, 0), *net.priv_conns_index[2][1]->GetWeightPtr(0, expected));
+    if (r % 4 == 0) {
+      EXPECT_EQ(expected, 3 + r % 5);
+    }
+  }
+}
+
+}  // namespace

@@ -2,9 +2,9 @@
 //
 //   Maptag WeightFile MapFile CoordinateFile OutputFile
 //
-// Loads the network (only to check it reads; the labelling does not use it),
-// the map table and the coordinate table, labels every coordinate row with
-// the labels of the map cell it addresses, and writes the labelled table.
+// Loads the network (only to check it reads; the labelling does not use it)
+// and the map table, then labels every coordinate row with the labels of
+// the map cell it addresses and writes it out, one row at a time.
 // This is the one place where failures are caught and turned into messages
 // and an exit status.
 #include <exception>
@@ -15,15 +15,18 @@
 #include "Working/DataObject/Data.h"
 #include "Working/Exceptions/Exceptions.h"
 #include "Working/Exceptions/FatalAssert.h"
+#include "Working/FileHandler/Filer.h"
+#include "Working/FileHandler/NetworkFile.h"
+#include "Working/FileHandler/ParseTools.h"
+#include "Working/NeuralNets/TBasicNetwork.h"
 #include "Working/NeuralNets/TKohonenNetwork.h"
 
 namespace {
 
 constexpr char kUsage[] = "Usage: Maptag WeightFile MapFile CoordinateFile OutputFile";
 constexpr char kCannotLoad[] = "cannot load data file ";
-[[maybe_unused]] constexpr char kCannotSave[] = "cannot save to data file ";
+constexpr char kCannotSave[] = "cannot save to data file ";
 constexpr char kSourceFile[] = "apps/source/Kohonen/Label/Maptag.cpp";
-constexpr int kScratchSize = 1028;
 
 struct Arguments {
   const char* weight_file;
@@ -32,75 +35,76 @@ struct Arguments {
   const char* output_file;
 };
 
-// Everything a run holds. Released in this order at the end of a run:
-// network, coordinate table, map table, labelled table.
+// Everything a run holds, released in this order: network, map table
+// (also when a failure ends the run). The coordinate rows are labelled and
+// written one at a time, so neither the coordinate table nor the labelled
+// table is ever held whole.
 struct RunObjects {
-  // std::unique_ptr<TBasicNetwork> PtrKohCurrent;   (with the network reader)
+  std::unique_ptr<TBasicNetwork> PtrKohCurrent;
   std::unique_ptr<Data> PtrDatMap;
-  std::unique_ptr<Data> PtrDatCoordinates;
-  std::unique_ptr<Data> PtrDatLabelled;
 
+  ~RunObjects() { Release(); }
   void Release() {
-    // PtrKohCurrent.reset();
-    PtrDatCoordinates.reset();
+    PtrKohCurrent.reset();
     PtrDatMap.reset();
-    PtrDatLabelled.reset();
   }
 };
 
-[[maybe_unused]] int ReportLoadFailure(const char* file) {
+int ReportLoadFailure(const char* file) {
   std::cerr << kCannotLoad << file << std::endl;
   return 1;
 }
 
-// Steps after loading: label, save, release. A failed save is reported but
-// does not change the exit status.
-int LabelAndSave(RunObjects& run, [[maybe_unused]] const Arguments& args,
-                 [[maybe_unused]] char* data_scratch) {
-  run.PtrDatLabelled.reset(LabelCoordinates(run.PtrDatCoordinates.get(), run.PtrDatMap.get()));
-
-  // ---- PENDING: DataSet writer ----------------------------------------
-  //   if (SaveDataSet(data_scratch, args.output_file, run.PtrDatLabelled.get(),
-  //                   nullptr, nullptr) != SUCCESS) {
-  //     std::cerr << kCannotSave << args.output_file << std::endl;
-  //   }
-
-  run.Release();
-  return 0;
+// Loads the one table of a DataSet file into *table. False when the load
+// fails or the file declares no columns and no labels, which reads without
+// error but yields no table: labelling needs the map.
+bool LoadTable(char* scratch, const char* file, std::unique_ptr<Data>* table) {
+  Data* loaded = nullptr;
+  int code;
+  try {
+    code = LoadData(scratch, file, &loaded);
+  } catch (...) {
+    delete loaded;  // a partly read table
+    throw;
+  }
+  table->reset(loaded);  // also a table handed over with a failure code
+  if (code != SUCCESS || loaded == nullptr) {
+    table->reset();
+    return false;
+  }
+  return true;
 }
 
 int Run(const Arguments& args) {
-  [[maybe_unused]] char network_scratch[kScratchSize];
+  char network_scratch[kScratchSize];
   char data_scratch[kScratchSize];
   RunObjects run;
 
-  // ---- PENDING: network file reader -------------------------------------
-  //   run.PtrKohCurrent.reset(LoadNetwork(network_scratch, args.weight_file, nullptr));
-  //   FatalAssert(run.PtrKohCurrent != nullptr, "PtrKohCurrent != 0", kSourceFile, 21);
-  //
-  // ---- PENDING: DataSet reader --------------------------------------------
-  // A load counts only when it returns SUCCESS *and* yields a table: a file
-  // that declares no columns and no labels reads without error but gives
-  // none, and labelling needs both tables.
-  //   Data* loaded = nullptr;
-  //   if (LoadData(data_scratch, args.map_file, &loaded) != SUCCESS || loaded == nullptr)
-  //     return ReportLoadFailure(args.map_file);
-  //   run.PtrDatMap.reset(loaded);
-  //   FatalAssert(run.PtrDatMap != nullptr, "PtrDatMap != 0", kSourceFile, 33);
-  //   loaded = nullptr;
-  //   if (LoadData(data_scratch, args.coordinate_file, &loaded) != SUCCESS || loaded == nullptr)
-  //     return ReportLoadFailure(args.coordinate_file);
-  //   run.PtrDatCoordinates.reset(loaded);
-  //
-  // Until the readers are part of the build, a run cannot read its files
-  // and must not claim success.
-  if (run.PtrDatMap == nullptr || run.PtrDatCoordinates == nullptr) {
-    std::cerr << "Maptag: reading network and data files is not available in this build"
-              << std::endl;
-    return 1;
+  // The network only has to read: the labelling does not use it.
+  run.PtrKohCurrent.reset(LoadNetwork(network_scratch, args.weight_file, nullptr));
+  FatalAssert(run.PtrKohCurrent != nullptr, "PtrKohCurrent != 0", kSourceFile, 21);
+
+  if (!LoadTable(data_scratch, args.map_file, &run.PtrDatMap)) {
+    return ReportLoadFailure(args.map_file);
   }
   FatalAssert(run.PtrDatMap != nullptr, "PtrDatMap != 0", kSourceFile, 33);
-  return LabelAndSave(run, args, data_scratch);
+
+  // Reads, labels and writes the coordinate rows; the output appears only
+  // when complete, so a failure leaves no partial output and an earlier
+  // file intact. A failed save is a failed run.
+  switch (LabelCoordinateFile(data_scratch, args.coordinate_file, run.PtrDatMap.get(),
+                              args.output_file)) {
+    case TLabelFileResult::kLabelled:
+      run.Release();
+      return 0;
+    case TLabelFileResult::kCoordinatesNotLoaded:
+      return ReportLoadFailure(args.coordinate_file);
+    case TLabelFileResult::kOutputNotSaved:
+      std::cerr << kCannotSave << args.output_file << std::endl;
+      run.Release();
+      return 1;
+  }
+  return 1;
 }
 
 }  // namespace
