@@ -241,6 +241,14 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   std::string File(const char* name) const { return path_ + "/" + name; }
+  // Removes the files of one input, so that a process that dies leaves at
+  // most an empty directory and the input it was reading.
+  void Clear() const {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, ignored)) {
+      std::filesystem::remove(entry.path(), ignored);
+    }
+  }
 
  private:
   std::string path_;
@@ -736,7 +744,17 @@ std::string ParseMessageEntry(const std::uint8_t* data, std::size_t size) {
   return {};
 }
 
+namespace {
+
+// Clears the scratch directory when an entry is done with its files.
+struct ClearScratch {
+  ~ClearScratch() { Scratch().Clear(); }
+};
+
+}  // namespace
+
 std::string DataSetEntry(const std::uint8_t* data, std::size_t size) {
+  const ClearScratch clear;
   char scratch[kScratchSize];
   const std::string path = Scratch().File("input.dat");
   WriteWholeFile(path, data, size);
@@ -787,6 +805,7 @@ void ParseMessageOnce(const std::uint8_t* data, std::size_t size) {
 }
 
 void DataSetOnce(const std::uint8_t* data, std::size_t size) {
+  const ClearScratch clear;
   char scratch[kScratchSize];
   const std::string path = Scratch().File("input.dat");
   WriteWholeFile(path, data, size);

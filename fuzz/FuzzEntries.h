@@ -14,7 +14,8 @@
 // fuzz target aborts with it while the replay test reports it.
 //
 // Entries keep no state between calls except a private scratch directory
-// for the readers that want a file name (removed at process exit).
+// for the readers that want a file name: emptied after each input, removed
+// at a normal process exit.
 #ifndef MAPTAG_FUZZ_FUZZENTRIES_H_
 #define MAPTAG_FUZZ_FUZZENTRIES_H_
 
