@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Working/Exceptions/Exceptions.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -34,15 +35,7 @@ std::unique_ptr<Data> Filled(int slots, int appends, bool labels = true) {
   return table;
 }
 
-std::string Show(const TLabelList* list) {
-  if (list == nullptr) return "null";
-  std::ostringstream out;
-  for (int i = 0; i < list->count; ++i) {
-    if (i > 0) out << ' ';
-    out << list->labels[i].name << '=' << list->labels[i].value;
-  }
-  return out.str();
-}
+using testsupport::Show;
 
 // The append number of the row the cursor yields, read from its first input.
 int NextAppend(Data& table) {

@@ -12,6 +12,7 @@
 #include "Working/DataObject/Data.h"
 #include "Working/Exceptions/Exceptions.h"
 #include "Working/NeuralNets/TKohonenNetwork.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -54,15 +55,7 @@ std::unique_ptr<Data> MakeCoordinates(const std::vector<std::vector<double>>& ro
   return table;
 }
 
-std::string Show(const TLabelList* list) {
-  if (list == nullptr) return "null";
-  std::ostringstream out;
-  for (int i = 0; i < list->count; ++i) {
-    if (i > 0) out << ' ';
-    out << list->labels[i].name << '=' << list->labels[i].value;
-  }
-  return out.str();
-}
+using testsupport::Show;
 
 // The labels of every row of a labelled result, one entry per row.
 std::vector<std::string> Rows(const Data& result) {

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "Working/DataObject/Labels.h"
+
 extern char** environ;
 
 namespace testsupport {
@@ -47,6 +49,16 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::string Show(const TLabelList* list) {
+  if (list == nullptr) return "null";
+  std::ostringstream out;
+  for (int i = 0; i < list->count; ++i) {
+    if (i > 0) out << ' ';
+    out << list->labels[i].name << '=' << list->labels[i].value;
+  }
+  return out.str();
+}
 
 std::string SourcePath(const std::string& relative) {
   return std::string(MAPTAG_SOURCE_DIR) + "/" + relative;

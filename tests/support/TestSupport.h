@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class TLabelList;
+
 namespace testsupport {
 
 // A fresh empty directory under the system's temporary directory, removed
@@ -39,6 +41,10 @@ struct RunResult {
 
 // Runs the built Maptag binary with the given arguments (argv[1..]).
 RunResult RunMaptag(const std::vector<std::string>& args);
+
+// A label list as "name=value name=value" in list order (values as a
+// stream writes them), or "null" for no list.
+std::string Show(const TLabelList* list);
 
 // Path of a file in the source tree (for fixtures and examples).
 std::string SourcePath(const std::string& relative);
